@@ -115,8 +115,8 @@ public:
     static void _wc_int64(char* p, int64_t v);
 
     // Limits of the XML reader: deeper nesting or a larger text is refused as malformed.
-    static const int kMaxXMLDepth = 256;
-    static const int kMaxXMLBytes = 256 * 1024 * 1024;
+    static constexpr int kMaxXMLDepth = 256;
+    static constexpr int kMaxXMLBytes = 256 * 1024 * 1024;
 
 protected:
     // For decoders with their own fields (the message content): marks the value as taken,

@@ -46,7 +46,7 @@ public:
     void _display(int level) const;
 
     // Deepest nesting expand() follows; deeper children are skipped as text.
-    static const int kMaxDepth = 200;
+    static constexpr int kMaxDepth = 200;
 
 private:
     static TnString _filter(const TnString& text);
