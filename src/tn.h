@@ -15,6 +15,7 @@
 #include "core/TnString.h"
 #include "core/TnStringHash.h"
 #include "core/TnStringList.h"
+#include "core/TnTime.h"
 #include "diag/TnDebug.h"
 #include "diag/TnError.h"
 #include "diag/TnMacro.h"

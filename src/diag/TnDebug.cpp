@@ -154,6 +154,15 @@ void tn_debug_verbosity(int word) { _tn_debug_verbosity = word; }
 
 bool tn_debug_on(int bit) { return (_tn_debug_verbosity & bit) != 0; }
 
+void tn_debug_line(int bit, const TnString& text, bool mark) {
+    if (!tn_debug_on(bit)) return;
+    TnDebug& d = tn_debug_obj();
+    d.lock();
+    if (mark) d.mark();
+    d << text << '\n';
+    d.unlock();
+}
+
 void tn_debug_filename(const TnString& file, int mode) {
     TnDebug& d = tn_debug_obj();
     d.mode(mode);

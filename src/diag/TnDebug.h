@@ -80,6 +80,9 @@ int tn_debug_verb();
 void tn_debug_verbosity(int word);
 // True when `bit` is set in the verbosity word.
 bool tn_debug_on(int bit);
+// The whole calling pattern for a one-piece line: when `bit` is set, writes the mark (when
+// asked), the text and a line feed between lock() and unlock().
+void tn_debug_line(int bit, const TnString& text, bool mark = false);
 // Sets the process's debug object to `mode`, then to `file`.
 void tn_debug_filename(const TnString& file, int mode);
 // Appends the existing weekly files of `base` (base.0 to base.52), lowest number first.
