@@ -53,11 +53,7 @@ long long headerbound(const TnString& text) {
 }
 
 void warnlimit(const char* what) {
-    if (!tn_debug_on(TnDebug::kWarning)) return;
-    TnDebug& d = tn_debug_obj();
-    d.lock();
-    d << "WARNING: configuration file has too many " << what << ", reading stopped\n";
-    d.unlock();
+    tn_debug_line(TnDebug::kWarning, TnString("WARNING: configuration file has too many ") + what + ", reading stopped");
 }
 
 }  // namespace
