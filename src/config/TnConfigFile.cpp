@@ -409,7 +409,8 @@ void TnConfigFile::_expand() {
 TnString TnConfigFile::_value(const TnConfig& section, const TnString& text) { return _value(section, text, 0); }
 
 TnString TnConfigFile::_value(const TnConfig& section, const TnString& text, int depth) {
-    budget_ -= text.length() + 1;
+    // A reference costs its lookups and copies as well as its bytes.
+    budget_ -= text.length() + 64;
     if (!text.haschar('$')) return text;
     TnString out = "";
     const int n = text.length();
@@ -466,7 +467,9 @@ TnString TnConfigFile::_value(const TnConfig& section, const TnString& text, int
         i = next;
 
         if (!dotted) {
-            out += first == "_" ? section.name() : section.option(first);
+            const TnString& v = first == "_" ? section.name() : section.option(first);
+            budget_ -= v.length();
+            out += v;
             continue;
         }
         const TnConfig* other = (first == "self" || first == "this") ? &section : config(first);
@@ -477,7 +480,9 @@ TnString TnConfigFile::_value(const TnConfig& section, const TnString& text, int
         }
         // A chain deeper than this is a loop, or as good as one: it gives nothing.
         if (depth >= kMaxDepth || budget_ <= 0) continue;
-        out += _value(*other, other->option(second), depth + 1);
+        TnString v = _value(*other, other->option(second), depth + 1);
+        budget_ -= v.length();
+        out += v;
     }
     if (out.length() > kMaxValueBytes) out = out.substr(0, kMaxValueBytes);
     return out;

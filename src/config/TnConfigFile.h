@@ -24,9 +24,9 @@ public:
     // Bounds for hostile text: sections in all, option stores in one reading, nesting of
     // references between sections, and bytes looked at while expanding references.
     static constexpr int kMaxSections = 4096;
-    static constexpr long long kMaxStores = 1 << 20;
+    static constexpr long long kMaxStores = 1 << 18;
     static constexpr int kMaxDepth = 16;
-    static constexpr long long kMaxExpansionBytes = 64LL * 1024 * 1024;
+    static constexpr long long kMaxExpansionBytes = 4LL * 1024 * 1024;
     static constexpr int kMaxValueBytes = 1024 * 1024;
 
     TnConfigFile();

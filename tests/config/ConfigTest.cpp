@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +12,7 @@
 #include "config/TnConfigHash.h"
 #include "config/TnConfigList.h"
 #include "diag/TnDebug.h"
+#include "support/Support.h"
 
 namespace {
 
@@ -35,28 +33,9 @@ TnConfig parsed(const char* text) {
     return c;
 }
 
-struct TempDir {
-    TempDir() {
-        const char* tmp = getenv("TMPDIR");
-        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/tn_config_XXXXXX";
-        if (mkdtemp(&templ[0])) path = templ;
-    }
-    ~TempDir() {
-        if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
-    }
-    TnString write(const char* name, const std::string& content) const {
-        std::string p = path + "/" + name;
-        std::ofstream(p, std::ios::binary) << content;
-        return TnString(p.c_str());
-    }
-    std::string path;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
+TnString write(const support::TempDir& dir, const char* name, const std::string& content) {
+    support::writeFile(dir.file(name), content);
+    return TnString(dir.file(name).c_str());
 }
 
 }  // namespace
@@ -261,11 +240,10 @@ TEST(ConfigTemplate, RoundTripsKeepLayoutAndOptions) {
 }
 
 TEST(ConfigFiles, LoadAndTemplateFromFile) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
+    support::TempDir dir;
     std::string big;
     for (int i = 0; i < 500; ++i) big += "key" + std::to_string(i) + " = value" + std::to_string(i) + "\n";
-    TnConfig c(dir.write("big.conf", big));
+    TnConfig c(write(dir, "big.conf", big));
     EXPECT_TRUE(c.valid());
     EXPECT_EQ(c.length(), 500);
     EXPECT_EQ(opt(c, "key499"), "value499");
@@ -274,20 +252,20 @@ TEST(ConfigFiles, LoadAndTemplateFromFile) {
     // Exactly one block, then a block and two bytes: both read whole.
     for (size_t size : {size_t(1024), size_t(1026), size_t(2048)}) {
         std::string text = "k = " + std::string(size - 5, 'v') + "\n";
-        TnConfig d(dir.write("edge.conf", text));
+        TnConfig d(write(dir, "edge.conf", text));
         EXPECT_EQ(opt(d, "k").size(), size - 5) << size;
     }
 
     TnConfig missing;
     missing.option("kept", "1");
-    EXPECT_EQ(missing.load((dir.path + "/nope").c_str()), 0);
+    EXPECT_EQ(missing.load(dir.file("nope").c_str()), 0);
     EXPECT_FALSE(missing.valid());
     EXPECT_EQ(opt(missing, "kept"), "1");
-    EXPECT_EQ(missing.load(dir.path.c_str()), 0);  // a directory is no file
+    EXPECT_EQ(missing.load(dir.path().c_str()), 0);  // a directory is no file
 
     TnConfig t = parsed("a = 2");
-    EXPECT_EQ(str(t.loadtemplate(dir.write("t.conf", "# a\na = 1\n"))), "# a\na = 2\n");
-    EXPECT_EQ(str(t.loadtemplate((dir.path + "/nope").c_str())),
+    EXPECT_EQ(str(t.loadtemplate(write(dir, "t.conf", "# a\na = 1\n"))), "# a\na = 2\n");
+    EXPECT_EQ(str(t.loadtemplate(dir.file("nope").c_str())),
               "# these are not included in the template\na = 2\n\n");
 }
 
@@ -350,12 +328,11 @@ TEST(ConfigRecord, PackCopyAndContainers) {
 }
 
 TEST(ConfigDisplay, WritesLabelsToTheDebugLog) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    std::string log = dir.path + "/debug.log";
+    support::TempDir dir;
+    std::string log = dir.file("debug.log");
     tn_debug_filename(log.c_str(), 0);
     parsed("a = 1\nb = two\n").display();
     tn_debug_filename("", 0);
-    EXPECT_EQ(slurp(log), "items: 2\n0: a=1\n1: b=two\n");
+    EXPECT_EQ(support::readFile(log), "items: 2\n0: a=1\n1: b=two\n");
     EXPECT_FALSE(TnConfig::host().empty());
 }
