@@ -1,6 +1,7 @@
 #include "config/TnDefaults.h"
 
 #include "core/TnPath.h"
+#include "diag/TnDebug.h"
 
 namespace {
 
@@ -92,8 +93,12 @@ TnString tn_default_string(int key) {
     case 612: return under("/etc/notification.mail");
     default: break;
     }
-    // TODO(debug log): write "WARNING: tn_default_string() unknown value[" key "]" once the
-    // debug object is available.
+    if (tn_debug_on(TnDebug::kWarning)) {
+        TnDebug& d = tn_debug_obj();
+        d.lock();
+        d << "WARNING: tn_default_string() unknown value[" << key << "]\n";
+        d.unlock();
+    }
     return "";
 }
 

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "config/TnDefaults.h"
+#include "diag/TnDebug.h"
 
 namespace {
 
@@ -123,4 +130,32 @@ TEST_F(Defaults, OemTablesDifferInAFewKeys) {
     EXPECT_EQ(tn_oem_default_int(107), 1);
     EXPECT_EQ(tn_oem_default_int(10), 50001);
     EXPECT_EQ(tn_oem_default_int(9999), 0);
+}
+
+TEST_F(Defaults, UnknownStringKeyIsReportedAsAWarning) {
+    TnDebug& d = tn_debug_obj();
+    TnString savedFile = d.filename();
+    int savedMode = d.mode();
+    int savedVerb = tn_debug_verb();
+    const char* tmp = getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tn_defaults_XXXXXX";
+    int fd = mkstemp(&path[0]);
+    ASSERT_GE(fd, 0);
+    close(fd);
+
+    tn_debug_filename(path.c_str(), 0);
+    tn_debug_verbosity(TnDebug::kError);
+    EXPECT_EQ(tn_default_string(4242), TnString(""));   // warnings are off
+    tn_debug_verbosity(TnDebug::kWarning);
+    EXPECT_EQ(tn_default_string(-7), TnString(""));
+    EXPECT_EQ(tn_default_string(8), TnString("/var/spool/tarn"));  // known keys say nothing
+    EXPECT_EQ(tn_default_int(4242), 0);                            // nor do unknown numbers
+
+    tn_debug_verbosity(savedVerb);
+    tn_debug_filename(savedFile, savedMode);
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    unlink(path.c_str());
+    EXPECT_EQ(all.str(), "WARNING: tn_default_string() unknown value[-7]\n");
 }
