@@ -33,60 +33,31 @@ protected:
 
 }  // namespace
 
-TEST_F(Defaults, StringTable) {
-    struct Case {
-        std::vector<int> keys;
+TEST_F(Defaults, Tables) {
+    struct {
+        int key;
         const char* value;
+    } strings[] = {
+        {0, "/usr/local/kwo/tarn"},   {801, "/etc/tn.conf"},   {104, "/"},
+        {111, "/var/spool/tarn"},     {30, "/var/spool/tarn/supe.jnl"},
+        {304, "/tmp"},                {506, ""},               {117, "remote"},
+        {130, "\\"},                 {47, "/usr/local/kwo/tarn/public"},
+        {402, "/usr/local/kwo/tarn/types:/usr/local/kwo/jobtypes"},
+        {2, ""},                      {-1, ""},                {100000, ""},  // not in the table
     };
-    std::vector<Case> cases = {
-        {{0}, "/usr/local/kwo/tarn"},
-        {{1, 101, 301, 401, 501, 601, 801}, "/etc/tn.conf"},
-        {{3, 104}, "/"},
-        {{8, 111}, "/var/spool/tarn"},
-        {{16, 33}, "Internal"},
-        {{30}, "/var/spool/tarn/supe.jnl"},
-        {{103}, "/var/spool/tarn/worker.jnl"},
-        {{32, 304, 406}, "/tmp"},
-        {{37, 124}, "/etc/tnsslcert.pem"},
-        {{38, 125}, "/etc/tnsslkey.pem"},
-        {{59, 70, 121, 502, 506}, ""},
-        {{117}, "remote"},
-        {{123}, "local,supervisor"},
-        {{130}, "\\"},
-        {{47}, "/usr/local/kwo/tarn/public"},
-        {{112, 302, 402}, "/usr/local/kwo/tarn/types:/usr/local/kwo/jobtypes"},
-        {{612}, "/usr/local/kwo/tarn/etc/notification.mail"},
-        // Not in the table.
-        {{-1, 2, 99, 100, 200, 999, 100000}, ""},
-    };
-    for (const Case& c : cases)
-        for (int key : c.keys) EXPECT_EQ(tn_default_string(key), TnString(c.value)) << key;
-
+    for (const auto& c : strings) EXPECT_EQ(tn_default_string(c.key), TnString(c.value)) << c.key;
     TnString hex = tn_default_string(202);
     ASSERT_EQ(hex.length(), 64);
     for (int i = 0; i < hex.length(); ++i) EXPECT_TRUE(isxdigit(hex.get(i)) && !isupper(hex.get(i))) << i;
-}
 
-TEST_F(Defaults, IntTable) {
-    struct Case {
-        int key, value;
-    };
-    std::vector<Case> cases = {
-        {10, 50001}, {48, 44444}, {49, 50002}, {113, 50011}, {305, 8},  {306, 600000}, {56, -4097},
-        {58, -1},    {81, 50005}, {54, 136314867}, {44, 524288}, {803, 5}, {701, 50002},
-        // Not in the table.
-        {0, 0},      {1, 0},      {107, 0},   {-1, 0},      {9999, 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(tn_default_int(c.key), c.value) << c.key;
+    int ints[][2] = {{10, 50001}, {48, 44444}, {49, 50002}, {113, 50011}, {305, 8}, {306, 600000},
+                     {56, -4097}, {0, 0},      {107, 0},    {-1, 0}};
+    for (const auto& c : ints) EXPECT_EQ(tn_default_int(c[0]), c[1]) << c[0];
 }
 
 TEST_F(Defaults, PathsFollowTheBaseDirectory) {
     tn_default_set_tndir("/opt/x/tarn", 2);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/opt/x/tarn"));
-    EXPECT_EQ(tn_default_get_tndir_level(), 2);
     for (int key : {112, 302, 402}) EXPECT_EQ(tn_default_string(key), TnString("/opt/x/tarn/types:/opt/x/jobtypes"));
-    EXPECT_EQ(tn_default_string(47), TnString("/opt/x/tarn/public"));
-    EXPECT_EQ(tn_default_string(102), TnString("/opt/x/tarn/sbin/proxy"));
     EXPECT_EQ(tn_default_string(403), TnString("/opt/x/tarn/lib/gui/icons"));
     // The built-in directory and absolute paths do not move.
     EXPECT_EQ(tn_default_string(0), TnString("/usr/local/kwo/tarn"));
@@ -97,39 +68,27 @@ TEST_F(Defaults, PathsFollowTheBaseDirectory) {
 }
 
 TEST_F(Defaults, OnlyAHigherLevelMovesTheBase) {
-    tn_default_set_tndir("/env", 3);
-    tn_default_set_tndir("/file", 2);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/env"));
-    tn_default_set_tndir("/same", 3);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/env"));
-    tn_default_set_tndir("", 9);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/env"));
-    EXPECT_EQ(tn_default_get_tndir_level(), 3);
-    tn_default_set_tndir("/higher", 4);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/higher"));
-
-    tn_default_reset_tndir();
-    tn_default_set_tndir("/zero", 0);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/usr/local/kwo/tarn"));
-    tn_default_set_tndir("/file", 2);
-    EXPECT_EQ(tn_default_get_tndir(), TnString("/file"));
+    const struct {
+        const char* dir;
+        int level;
+        const char* after;
+    } steps[] = {{"/zero", 0, "/usr/local/kwo/tarn"}, {"/file", 2, "/file"}, {"/env", 3, "/env"},
+                 {"/file", 2, "/env"},                {"/same", 3, "/env"},  {"", 9, "/env"},
+                 {"/higher", 4, "/higher"}};
+    for (const auto& s : steps) {
+        tn_default_set_tndir(s.dir, s.level);
+        EXPECT_EQ(tn_default_get_tndir(), TnString(s.after)) << s.dir << " " << s.level;
+    }
+    EXPECT_EQ(tn_default_get_tndir_level(), 4);
 }
 
 TEST_F(Defaults, OemTablesDifferInAFewKeys) {
     for (int key : {1, 101, 301, 401, 501, 601, 801}) EXPECT_EQ(tn_oem_default_string(key), TnString("")) << key;
     EXPECT_EQ(tn_oem_default_string(17), TnString("priority"));
-    EXPECT_EQ(tn_default_string(17), TnString("cluster"));
-    EXPECT_EQ(tn_oem_default_string(8), TnString("/var/spool/tarn"));
     tn_default_set_tndir("/opt/oem", 2);
     EXPECT_EQ(tn_oem_default_string(47), TnString("/opt/oem/public"));
-    EXPECT_EQ(tn_oem_default_string(99), TnString(""));
-
-    EXPECT_EQ(tn_oem_default_int(24), 4630);
-    EXPECT_EQ(tn_oem_default_int(22), 16);
-    EXPECT_EQ(tn_oem_default_int(54), -1);
-    EXPECT_EQ(tn_oem_default_int(107), 1);
-    EXPECT_EQ(tn_oem_default_int(10), 50001);
-    EXPECT_EQ(tn_oem_default_int(9999), 0);
+    int ints[][2] = {{24, 4630}, {22, 16}, {54, -1}, {107, 1}, {10, 50001}, {9999, 0}};
+    for (const auto& c : ints) EXPECT_EQ(tn_oem_default_int(c[0]), c[1]) << c[0];
 }
 
 TEST_F(Defaults, UnknownStringKeyIsReportedAsAWarning) {
