@@ -14,6 +14,7 @@
 #include "core/TnIntHash.h"
 #include "core/TnList.h"
 #include "core/TnPath.h"
+#include "core/TnPathMap.h"
 #include "core/TnRegEx.h"
 #include "core/TnSimpleHash.h"
 #include "core/TnString.h"
@@ -32,6 +33,10 @@
 #include "protocol/TnPackage.h"
 #include "protocol/TnPackageList.h"
 #include "protocol/TnRecord.h"
+#include "config/TnConfig.h"
+#include "config/TnConfigFile.h"
+#include "config/TnConfigHash.h"
+#include "config/TnConfigList.h"
 #include "config/TnDefaults.h"
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "core/TnPathMap.h"
+
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
@@ -120,4 +122,9 @@ int TnPath::strip(const TnString& prefix, int pathtype) {
     }
     value(out);
     return 1;
+}
+
+const TnString& TnPath::translate(const TnPathMap& map) {
+    value(map.translate(value_));
+    return value_;
 }

@@ -5,6 +5,8 @@
 #include "core/TnString.h"
 #include "core/TnStringList.h"
 
+class TnPathMap;
+
 // A path as some host of the farm wrote it, with its kind guessed from its form: a network
 // share (\\host\share), a drive path (C:\dir, C:/dir, dir\file), a Unix path (/usr) or an
 // NFS-style host:path. Components are split at both kinds of slash.
@@ -33,6 +35,9 @@ public:
     // Drops the leading components given by prefix and writes the rest with the separator of
     // pathtype; 1 when every component of prefix matched, else 0 and the path is unchanged.
     int strip(const TnString& prefix, int pathtype);
+    // Applies every from/to prefix of map in its order, each to the result of the one before
+    // (plain substitution, wherever the prefix occurs), then analyses the path again.
+    const TnString& translate(const TnPathMap& map);
 
     // Replaces list with the non-empty components of path; their number.
     static int split(const TnString& path, TnStringList& list);
