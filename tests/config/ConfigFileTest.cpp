@@ -264,12 +264,15 @@ TEST(ConfigFileAccess, KeysExportReleaseAndFiles) {
     copy.get("x")->option("b", "changed");
     EXPECT_EQ(opt(f, "x", "b"), "2");
 
+    // After release() the sections are the caller's.
     TnConfig* kept = f.config("x");
+    TnConfig* other = f.config("default");
     f.release();
     EXPECT_EQ(f.length(), 0);
     EXPECT_EQ(f.config("x"), nullptr);
     EXPECT_EQ(str(kept->option("b")), "2");
-    delete kept;  // what release() let go of is the caller's
+    delete kept;
+    delete other;
 
     support::TempDir dir;
     support::writeFile(dir.file("w.conf"), "[Worker]\nport = 9\n");
