@@ -67,10 +67,12 @@ public:
 
     void decodeXML() override {
         const TnPackObj* node = currentNode();
+        if (!node) return;
         for (int n = 0;; ++n) {
             TnString suffix = n == 0 ? TnString("") : TnString(n);
             const TnString* key = node->variables().get(TnString("key") + suffix);
             if (!key) break;
+            if (!_chargeXML(static_cast<long long>(sizeof(TnString)) + 64 + 4LL * key->length())) break;
             T value = T();
             restoreXML(TnString("element") + suffix, value);
             this->set(value, *key);
