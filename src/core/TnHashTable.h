@@ -3,8 +3,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
-#include <unistd.h>
 
 #include "core/TnBaseList.h"
 #include "core/TnString.h"
@@ -22,6 +20,10 @@
 // line once the path is exhausted. Starting that line from a hash that the first one does not
 // predict keeps its runs short, so colliding keys cost a few probes each, not a walk past all
 // the others. Tables that never need it behave exactly as with the path alone.
+// The seed of the tables' second hash, drawn once per process, so that nobody can prepare
+// keys whose overflow lines meet.
+uint32_t tn_hash_seed();
+
 template <class V, bool Owning>
 class TnHashTable {
 public:
@@ -158,8 +160,7 @@ private:
     // Where the overflow line of a key starts: FNV-1a over its bytes from a per-process seed,
     // then mixed, so that keys sharing the first hash scatter over the whole table.
     static uint32_t spread(const TnString& key) {
-        static const uint32_t seed = processSeed();
-        uint32_t x = 2166136261u ^ seed;
+        uint32_t x = 2166136261u ^ tn_hash_seed();
         const char* p = key.value();
         for (int k = 0; k < key.length(); ++k) x = (x ^ static_cast<unsigned char>(p[k])) * 16777619u;
         x ^= x >> 16;
@@ -168,13 +169,6 @@ private:
         x *= 0xc2b2ae35u;
         x ^= x >> 16;
         return x;
-    }
-
-    static uint32_t processSeed() {
-        static int anchor;
-        uint64_t v = reinterpret_cast<uintptr_t>(&anchor) ^ (static_cast<uint64_t>(time(nullptr)) << 20) ^
-                     static_cast<uint64_t>(getpid());
-        return static_cast<uint32_t>(v ^ (v >> 32));
     }
 
     static void dispose(V& v) {
