@@ -55,7 +55,7 @@ public:
         const TnPackObj* node = currentNode();
         if (!node) return;
         for (int n = 0;; ++n) {
-            TnString name = n == 0 ? TnString("item") : TnString("item") + n;
+            TnString name = n == 0 ? TnString("item") : TnPackObj::numbered("item", n);
             if (!node->elements().get(name) && !node->variables().get(name)) break;
             if (!_chargeXML(static_cast<long long>(sizeof(T)) + 64)) break;
             T* element = new T();

@@ -5,15 +5,18 @@
 // Entries are never removed while a tree is built, so every number below the one remembered
 // for a name is still taken and the search may start there: the first free key is the same
 // as counting from 1, and a name repeated n times costs n probes in all, not n * n / 2.
+// A name with a remembered number is known to be taken already, which saves looking it up.
 template <class Table>
 TnString TnPackObj::freeKey(const Table& table, std::unique_ptr<TnSimpleHash<int>>& next, const TnString& base) {
-    if (!table.get(base)) return base;
-    if (!next) next.reset(new TnSimpleHash<int>);
-    const int* remembered = next->get(base);
+    const int* remembered = next ? next->get(base) : nullptr;
+    if (!remembered) {
+        if (!table.get(base)) return base;
+        if (!next) next.reset(new TnSimpleHash<int>);
+    }
     int n = remembered ? *remembered : 1;
     TnString key;
     for (;; ++n) {
-        key = base + n;
+        key = numbered(base, n);
         if (!table.get(key)) break;
     }
     if (remembered)
@@ -21,6 +24,20 @@ TnString TnPackObj::freeKey(const Table& table, std::unique_ptr<TnSimpleHash<int
     else
         next->set(n + 1, base);
     return key;
+}
+
+TnString TnPackObj::numbered(const TnString& base, int n) {
+    char digits[16];
+    int at = sizeof digits;
+    unsigned v = n < 0 ? 0u : static_cast<unsigned>(n);
+    do {
+        digits[--at] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    TnString out;
+    out.append(base.value(), base.length());
+    out.append(digits + at, static_cast<int>(sizeof digits) - at);
+    return out;
 }
 
 // Heap blocks carry some 16 bytes of bookkeeping; a string's buffer is up to four times its

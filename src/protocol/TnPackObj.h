@@ -37,6 +37,8 @@ public:
 
     // About what a string object and its buffer take on the heap.
     static long long footprint(const TnString& s);
+    // base followed by the decimal number n (n >= 0), the names the numbering makes.
+    static TnString numbered(const TnString& base, int n);
 
 private:
     template <class Table>
