@@ -4,7 +4,7 @@
 
 TnPathMap::TnPathMap(const TnString& path) : TnPathMap() { load(path); }
 
-void TnPathMap::_take(TnConfigFile& file) {
+void TnPathMap::_take(const TnConfigFile& file) {
     const TnConfig* direct = file.config("direct");
     if (!direct) return;
     TnStringList from = direct->optionlist();

@@ -5,6 +5,8 @@
 #include "core/TnStringList.h"
 #include "protocol/TnRecord.h"
 
+class TnConfigFile;
+
 // Ordered from/to path prefixes, read from the section "direct" of a sectioned
 // configuration text:
 //
@@ -50,7 +52,7 @@ public:
     TnString translate(const TnString& path) const;
 
 private:
-    void _take(class TnConfigFile& file);
+    void _take(const TnConfigFile& file);
 
     TnStringHash direct_map_;
     TnStringList direct_list_;
