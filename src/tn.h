@@ -7,10 +7,15 @@
 #include "core/TnBaseHash.h"
 #include "core/TnBaseList.h"
 #include "core/TnDataHash.h"
+#include "core/TnExpression.h"
+#include "core/TnExpressionList.h"
 #include "core/TnHash.h"
 #include "core/TnHashTable.h"
 #include "core/TnIntHash.h"
 #include "core/TnList.h"
+#include "core/TnRange.h"
+#include "core/TnReference.h"
+#include "core/TnScalar.h"
 #include "core/TnSimpleHash.h"
 #include "core/TnString.h"
 #include "core/TnStringHash.h"
@@ -23,5 +28,6 @@
 #include "protocol/TnPackage.h"
 #include "protocol/TnPackageList.h"
 #include "protocol/TnRecord.h"
+#include "model/TnFlagTable.h"
 
 #endif
