@@ -1,5 +1,6 @@
 #include "core/TnExpression.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -11,41 +12,50 @@ namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Operator words are at most three bytes: packed with their length into one integer, a
+// word is found by integer compares instead of string compares.
+constexpr uint32_t packed(const char* w, int n) {
+    if (n < 1 || n > 3) return 0;
+    uint32_t key = static_cast<uint32_t>(n);
+    for (int i = 0; i < n; ++i) key |= static_cast<uint32_t>(static_cast<unsigned char>(w[i])) << (8 * (i + 1));
+    return key;
+}
+
+uint32_t packed(const TnString& s) { return packed(s.value(), s.length()); }
+
 struct Word {
-    const char* text;
-    int length;
+    uint32_t key;
     int precedence;
+    bool op;  // whether the parsers treat it as an operator
 };
 
-#define TN_WORD(w, p) {w, sizeof(w) - 1, p}
+#define TN_WORD(w, p, op) {packed(w, sizeof(w) - 1), p, op}
 
-const Word kPrecedence[] = {
-    TN_WORD(",", 1024),  TN_WORD(";", 1024), TN_WORD("(", 256),  TN_WORD(")", 256),  TN_WORD("--", 128),
-    TN_WORD("!", 128),   TN_WORD("not", 128), TN_WORD("/", 64),  TN_WORD("*", 64),   TN_WORD("div", 64),
-    TN_WORD("mul", 64),  TN_WORD("%", 64),   TN_WORD("mod", 64), TN_WORD("+", 32),   TN_WORD("-", 32),
-    TN_WORD("add", 32),  TN_WORD("sub", 32), TN_WORD("&", 16),   TN_WORD("|", 16),   TN_WORD("^", 16),
-    TN_WORD("xor", 16),  TN_WORD("=", 8),    TN_WORD("==", 8),   TN_WORD("eq", 8),   TN_WORD("<>", 8),
-    TN_WORD("=~", 8),    TN_WORD("!=", 8),   TN_WORD("ne", 8),   TN_WORD("<", 8),    TN_WORD("lt", 8),
-    TN_WORD(">", 8),     TN_WORD("gt", 8),   TN_WORD("<=", 8),   TN_WORD("le", 8),   TN_WORD(">=", 8),
-    TN_WORD("ge", 8),    TN_WORD("in", 8),   TN_WORD("has", 8),  TN_WORD("&&", 4),   TN_WORD("and", 4),
-    TN_WORD("||", 4),    TN_WORD("or", 4),   TN_WORD("<<", 1),   TN_WORD(">>", 1),   TN_WORD("rs", 1),
-    TN_WORD("ls", 1),
-};
-
-// The words the parsers treat as operators; every other token is an operand.
-const Word kOperators[] = {
-    TN_WORD("min", 0), TN_WORD("max", 0), TN_WORD("sub", 0), TN_WORD("add", 0), TN_WORD("mul", 0),
-    TN_WORD("div", 0), TN_WORD("xor", 0), TN_WORD("mod", 0), TN_WORD("^", 0),   TN_WORD("%", 0),
-    TN_WORD("in", 0),  TN_WORD("has", 0), TN_WORD("=", 0),   TN_WORD("-", 0),   TN_WORD("!", 0),
-    TN_WORD("not", 0), TN_WORD("&&", 0),  TN_WORD("and", 0), TN_WORD("||", 0),  TN_WORD("or", 0),
-    TN_WORD("&", 0),   TN_WORD("|", 0),   TN_WORD("/", 0),   TN_WORD("*", 0),   TN_WORD("==", 0),
-    TN_WORD("eq", 0),  TN_WORD("!=", 0),  TN_WORD("=~", 0),  TN_WORD("ne", 0),  TN_WORD("<>", 0),
-    TN_WORD("<", 0),   TN_WORD("lt", 0),  TN_WORD(">", 0),   TN_WORD("gt", 0),  TN_WORD("<=", 0),
-    TN_WORD("le", 0),  TN_WORD(">=", 0),  TN_WORD("ge", 0),  TN_WORD("+", 0),   TN_WORD("<<", 0),
-    TN_WORD(">>", 0),  TN_WORD("rs", 0),  TN_WORD("ls", 0),  TN_WORD(";", 0),   TN_WORD(":", 0),
+const Word kWords[] = {
+    TN_WORD(",", 1024, false), TN_WORD(";", 1024, true), TN_WORD("(", 256, false), TN_WORD(")", 256, false),
+    TN_WORD("--", 128, false), TN_WORD("!", 128, true),  TN_WORD("not", 128, true), TN_WORD("/", 64, true),
+    TN_WORD("*", 64, true),    TN_WORD("div", 64, true), TN_WORD("mul", 64, true), TN_WORD("%", 64, true),
+    TN_WORD("mod", 64, true),  TN_WORD("+", 32, true),   TN_WORD("-", 32, true),   TN_WORD("add", 32, true),
+    TN_WORD("sub", 32, true),  TN_WORD("&", 16, true),   TN_WORD("|", 16, true),   TN_WORD("^", 16, true),
+    TN_WORD("xor", 16, true),  TN_WORD("=", 8, true),    TN_WORD("==", 8, true),   TN_WORD("eq", 8, true),
+    TN_WORD("<>", 8, true),    TN_WORD("=~", 8, true),   TN_WORD("!=", 8, true),   TN_WORD("ne", 8, true),
+    TN_WORD("<", 8, true),     TN_WORD("lt", 8, true),   TN_WORD(">", 8, true),    TN_WORD("gt", 8, true),
+    TN_WORD("<=", 8, true),    TN_WORD("le", 8, true),   TN_WORD(">=", 8, true),   TN_WORD("ge", 8, true),
+    TN_WORD("in", 8, true),    TN_WORD("has", 8, true),  TN_WORD("&&", 4, true),   TN_WORD("and", 4, true),
+    TN_WORD("||", 4, true),    TN_WORD("or", 4, true),   TN_WORD("<<", 1, true),   TN_WORD(">>", 1, true),
+    TN_WORD("rs", 1, true),    TN_WORD("ls", 1, true),   TN_WORD("min", 2, true),  TN_WORD("max", 2, true),
+    TN_WORD(":", 2, true),
 };
 
 #undef TN_WORD
+
+const Word* word(const TnString& token) {
+    uint32_t key = packed(token);
+    if (key == 0) return nullptr;
+    for (const Word& w : kWords)
+        if (w.key == key) return &w;
+    return nullptr;
+}
 
 bool same(const TnString& s, const char* w, int n) { return s.length() == n && memcmp(s.value(), w, n) == 0; }
 
@@ -385,16 +395,13 @@ void TnExpression::reference(TnReference* r) {
 }
 
 int TnExpression::precedence(const TnString& op) {
-    for (const Word& w : kPrecedence)
-        if (same(op, w.text, w.length)) return w.precedence;
-    return 2;
+    const Word* w = word(op);
+    return w ? w->precedence : 2;
 }
 
 bool TnExpression::isoperator(const TnString& token) {
-    if (token.length() > 3) return false;
-    for (const Word& w : kOperators)
-        if (same(token, w.text, w.length)) return true;
-    return false;
+    const Word* w = word(token);
+    return w && w->op;
 }
 
 // ---- parsing
@@ -425,7 +432,7 @@ TnExpression* TnExpression::_node() const {
     return n;
 }
 
-int TnExpression::_build(const std::vector<TnString>& tokens, int notation) {
+int TnExpression::_build(std::vector<TnString>& tokens, int notation) {
     _clear();
     std::vector<Slot> stack;
     bool missing = false;
@@ -475,7 +482,7 @@ bool TnExpression::_reduce(const TnString& op, bool unary, std::vector<Slot>& st
 
 // Shunting-yard over two stacks. Only a strictly stronger operator on the stack is reduced
 // before a new one is pushed, so operators of equal strength group from the right.
-bool TnExpression::_infix(const std::vector<TnString>& tokens, std::vector<Slot>& stack) const {
+bool TnExpression::_infix(std::vector<TnString>& tokens, std::vector<Slot>& stack) const {
     struct Pending {
         const TnString* word;
         int precedence;
@@ -486,7 +493,7 @@ bool TnExpression::_infix(const std::vector<TnString>& tokens, std::vector<Slot>
     std::vector<Pending> ops;
     bool expect = true;
     bool missing = false;
-    for (const TnString& token : tokens) {
+    for (TnString& token : tokens) {
         if (same(token, "(", 1)) {
             ops.push_back(Pending{&token, 256, false, true});
             expect = true;
@@ -523,7 +530,7 @@ bool TnExpression::_infix(const std::vector<TnString>& tokens, std::vector<Slot>
             // An operator word where an operand belongs is a name: "min", "in", "add" ...
         }
         TnExpression* leaf = _node();
-        leaf->name_ = token;
+        leaf->name_ = static_cast<TnString&&>(token);  // no operator refers to an operand's token
         stack.push_back(Slot{leaf, 1});
         expect = false;
     }

@@ -130,8 +130,8 @@ private:
     };
 
     static void _tokens(const TnString& text, int mode, std::vector<TnString>& out);
-    int _build(const std::vector<TnString>& tokens, int notation);
-    bool _infix(const std::vector<TnString>& tokens, std::vector<Slot>& stack) const;
+    int _build(std::vector<TnString>& tokens, int notation);
+    bool _infix(std::vector<TnString>& tokens, std::vector<Slot>& stack) const;
     bool _fix(const std::vector<TnString>& tokens, bool prefix, std::vector<Slot>& stack, bool& missing) const;
     bool _reduce(const TnString& op, bool unary, std::vector<Slot>& stack, bool& missing) const;
     TnExpression* _node() const;

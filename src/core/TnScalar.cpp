@@ -99,28 +99,36 @@ int textrule(int op, TnScalar& a, TnScalar& b) {
     }
 }
 
+// Operator words packed with their length into one integer (they are at most 3 bytes).
+constexpr uint32_t packed(const char* w, int n) {
+    if (n < 1 || n > 3) return 0;
+    uint32_t key = static_cast<uint32_t>(n);
+    for (int i = 0; i < n; ++i) key |= static_cast<uint32_t>(static_cast<unsigned char>(w[i])) << (8 * (i + 1));
+    return key;
+}
+
 struct OpWord {
-    const char* word;
+    uint32_t key;
     int code;
 };
 
+#define TN_OP(w, c) {packed(w, sizeof(w) - 1), TnScalar::c}
+
 const OpWord kOpWords[] = {
-    {"/", TnScalar::kDiv},       {"div", TnScalar::kDiv},      {"*", TnScalar::kMul},
-    {"mul", TnScalar::kMul},     {"%", TnScalar::kMod},        {"mod", TnScalar::kMod},
-    {"^", TnScalar::kXor},       {"xor", TnScalar::kXor},      {"+", TnScalar::kAdd},
-    {"add", TnScalar::kAdd},     {"-", TnScalar::kSub},        {"sub", TnScalar::kSub},
-    {"&", TnScalar::kBitAnd},    {"|", TnScalar::kBitOr},      {"&&", TnScalar::kAnd},
-    {"and", TnScalar::kAnd},     {"||", TnScalar::kOr},        {"or", TnScalar::kOr},
-    {"<<", TnScalar::kShiftLeft}, {"ls", TnScalar::kShiftLeft}, {">>", TnScalar::kShiftRight},
-    {"rs", TnScalar::kShiftRight}, {"=", TnScalar::kEq},       {"==", TnScalar::kEq},
-    {"eq", TnScalar::kEq},       {"!=", TnScalar::kNe},        {"ne", TnScalar::kNe},
-    {"<>", TnScalar::kDiamond},  {"<", TnScalar::kLt},         {"lt", TnScalar::kLt},
-    {">", TnScalar::kGt},        {"gt", TnScalar::kGt},        {"<=", TnScalar::kLe},
-    {"le", TnScalar::kLe},       {">=", TnScalar::kGe},        {"ge", TnScalar::kGe},
-    {"in", TnScalar::kIn},       {"has", TnScalar::kHas},      {"max", TnScalar::kMax},
-    {"min", TnScalar::kMin},     {"!", TnScalar::kNot},        {"not", TnScalar::kNot},
-    {"--", TnScalar::kNeg},
+    TN_OP("/", kDiv),        TN_OP("div", kDiv),        TN_OP("*", kMul),        TN_OP("mul", kMul),
+    TN_OP("%", kMod),        TN_OP("mod", kMod),        TN_OP("^", kXor),        TN_OP("xor", kXor),
+    TN_OP("+", kAdd),        TN_OP("add", kAdd),        TN_OP("-", kSub),        TN_OP("sub", kSub),
+    TN_OP("&", kBitAnd),     TN_OP("|", kBitOr),        TN_OP("&&", kAnd),       TN_OP("and", kAnd),
+    TN_OP("||", kOr),        TN_OP("or", kOr),          TN_OP("<<", kShiftLeft), TN_OP("ls", kShiftLeft),
+    TN_OP(">>", kShiftRight), TN_OP("rs", kShiftRight), TN_OP("=", kEq),         TN_OP("==", kEq),
+    TN_OP("eq", kEq),        TN_OP("!=", kNe),          TN_OP("ne", kNe),        TN_OP("<>", kDiamond),
+    TN_OP("<", kLt),         TN_OP("lt", kLt),          TN_OP(">", kGt),         TN_OP("gt", kGt),
+    TN_OP("<=", kLe),        TN_OP("le", kLe),          TN_OP(">=", kGe),        TN_OP("ge", kGe),
+    TN_OP("in", kIn),        TN_OP("has", kHas),        TN_OP("max", kMax),      TN_OP("min", kMin),
+    TN_OP("!", kNot),        TN_OP("not", kNot),        TN_OP("--", kNeg),
 };
+
+#undef TN_OP
 
 }  // namespace
 
@@ -181,9 +189,10 @@ const TnString& TnScalar::stringvalue() {
 
 int TnScalar::opcode(const TnString& op) {
     // "-" doubles as the unary minus: the unary rule treats kSub like kNeg.
+    uint32_t key = packed(op.value(), op.length());
+    if (key == 0) return kUnknown;
     for (const OpWord& w : kOpWords)
-        if (op.length() == static_cast<int>(strlen(w.word)) && memcmp(op.value(), w.word, op.length()) == 0)
-            return w.code;
+        if (w.key == key) return w.code;
     return kUnknown;
 }
 

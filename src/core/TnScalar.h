@@ -28,7 +28,9 @@ public:
     explicit TnScalar(int value);
     explicit TnScalar(float value);
     TnScalar(const TnScalar& other) = default;
+    TnScalar(TnScalar&& other) noexcept = default;
     TnScalar& operator=(const TnScalar& other) = default;
+    TnScalar& operator=(TnScalar&& other) noexcept = default;
     ~TnScalar() override = default;
 
     int type() const override { return 73; }

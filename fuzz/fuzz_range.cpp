@@ -1,0 +1,37 @@
+// Any byte string as range text and as host pattern. The first byte picks the reordering
+// and the chunk size; the rest is the text.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/TnRange.h"
+#include "core/TnStringList.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    int order = data[0] % 7;
+    int n = data[0] % 13;
+    TnString text(reinterpret_cast<const char*>(data) + 1, static_cast<int>(size - 1));
+
+    TnRange r(text);
+    r.has(text);
+    r.has(r.get(0));
+    TnRange copy(r);
+    copy.binary();
+    copy.reverse();
+    TnStringList chunks;
+    copy.chunk(n, chunks);
+    copy.partition(n - 3, chunks);
+    TnString compact = r.value();
+    TnRange back(compact);
+    if (back.length() != r.length()) __builtin_trap();
+    for (int i = 0; i < r.length(); ++i)
+        if (back.get(i) != r.get(i)) __builtin_trap();
+
+    int start, end, step;
+    TnRange::patternsplit(text, start, end, step);
+    TnRange::isrange(text);
+    TnStringList names;
+    TnRange::patternsplit(order, text, names);
+    return 0;
+}
