@@ -87,7 +87,8 @@ public:
     // Tokenizers and splitters; each appends to out and returns the number of items added.
     // tokenize: the expression tokenizer (symbolic operators split off, quotes unwrapped).
     static int tokenize(const TnString& text, TnStringList& out);
-    // callbacktokenize: blank-separated words, "(" and ")" on their own, quotes unwrapped.
+    // callbacktokenize: blank-separated words, "(" and ")" on their own; a quote at the start
+    // of a token opens a quoted text (unwrapped), inside a word it is an ordinary byte.
     static int callbacktokenize(const TnString& text, TnStringList& out);
     // valuetokenize: as callbacktokenize, plus "," at a token start on its own and braced
     // text (braces counted) as one token without its outer braces.

@@ -189,8 +189,9 @@ int TnRange::has(const TnString& text) const {
     return 1;
 }
 
+// Frame lists are mostly written in ascending order already; checking costs one pass.
 void TnRange::sort() {
-    if (count_ > 1) std::sort(values_, values_ + count_);
+    if (count_ > 1 && !std::is_sorted(values_, values_ + count_)) std::sort(values_, values_ + count_);
 }
 
 void TnRange::reverse() {
@@ -367,7 +368,7 @@ int TnRange::patternsplit(int order, const TnString& text, TnStringList& out) {
     int added = 0;
     long long bytes = 0;
     auto emit = [&](TnString* name) {
-        if (added >= kMaxValues || bytes + name->length() > kMaxPatternBytes) {
+        if (added >= kMaxNames || bytes + name->length() > kMaxPatternBytes) {
             delete name;
             return false;
         }

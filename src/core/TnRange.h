@@ -15,14 +15,16 @@ class TnStringList;
 //
 // Bounds for hostile texts: a range never holds more than kMaxValues numbers; reading (and
 // add(int)) stops there, so 1-2000000000 yields 1 to 1000000. patternsplit() adds at most
-// kMaxValues names and kMaxPatternBytes bytes of names per call and stops at either limit.
-// Numbers beyond 32 bits are clamped to the nearest 32-bit value.
+// kMaxNames names and kMaxPatternBytes bytes of names per call and stops at either limit
+// (a farm's host list is a few thousand names). Numbers beyond 32 bits are clamped to the
+// nearest 32-bit value.
 //
 // The array grows geometrically rather than by one element per append; every observable
 // result (values, order, padding, texts) is the same, only expansion is linear.
 class TnRange : public TnBase {
 public:
     static constexpr int kMaxValues = 1000000;
+    static constexpr int kMaxNames = 100000;
     static constexpr int kMaxPatternBytes = 64 * 1024 * 1024;
 
     TnRange();

@@ -348,10 +348,13 @@ TEST(Range, PatternExpansionIsBounded) {
     EXPECT_EQ(TnRange::patternsplit(0, brackets.c_str(), few), 3);
     EXPECT_EQ(few.get(0)->length(), static_cast<int>(brackets.length()) - 4);
 
-    // Many parts stop at the name cap.
+    // Many parts stop at the name cap, and so does a pure range.
     std::string parts;
-    for (int i = 0; i < 3; ++i) parts += "p" + std::to_string(i) + "[1-600000],";
+    for (int i = 0; i < 3; ++i) parts += "p" + std::to_string(i) + "[1-60000],";
     TnStringList many;
-    EXPECT_EQ(TnRange::patternsplit(0, parts.c_str(), many), TnRange::kMaxValues);
-    EXPECT_EQ(*many.get(TnRange::kMaxValues - 1), "p1400000");
+    EXPECT_EQ(TnRange::patternsplit(0, parts.c_str(), many), TnRange::kMaxNames);
+    EXPECT_EQ(*many.get(TnRange::kMaxNames - 1), "p140000");
+    TnStringList numbers;
+    EXPECT_EQ(TnRange::patternsplit(3, "1-2000000000", numbers), TnRange::kMaxNames);
+    EXPECT_EQ(*numbers.get(0), "1000000");
 }
