@@ -2,12 +2,9 @@
 
 #include <iostream>
 
+#include "core/TnRange.h"
 #include "diag/TnDebug.h"
 
-#if __has_include("core/TnRange.h")
-#include "core/TnRange.h"
-#define TN_HAVE_RANGE 1
-#endif
 
 namespace {
 
@@ -267,11 +264,7 @@ bool TnConfigFile::_header(const std::vector<Token>& t, size_t& i, TnStringList&
         warnlimit("sections");
         return false;
     }
-#ifdef TN_HAVE_RANGE
     TnRange::patternsplit(0, text, names);
-#else
-    names.push(new TnString(text));
-#endif
     current.clear();
     for (int k = 0; k < names.length(); ++k) {
         const TnString& name = *names.get(k);

@@ -8,10 +8,6 @@
 #include "diag/TnDebug.h"
 #include "support/Support.h"
 
-#if __has_include("core/TnRange.h")
-#define TN_TEST_RANGES 1
-#endif
-
 namespace {
 
 std::string str(const TnString& s) { return std::string(s.value(), s.length()); }
@@ -289,19 +285,22 @@ TEST(ConfigFileAccess, KeysExportReleaseAndFiles) {
     EXPECT_EQ(support::readFile(log), "section: worker\nitems: 1\n0: port=9\n");
 }
 
-#ifdef TN_TEST_RANGES
 TEST(ConfigFileRanges, HeadersNameManyHosts) {
     TnConfigFile f = parsed(
         "port = 50011\n"
         "[node[01-03]]: default\n"
-        "log = /log/$self\n"
+        "dir = /log/$_\n"
+        "log = $self.dir/x\n"
+        "bare = /log/$self\n"
         "up = ${default.port}\n"
         "[a[1-2].farm,b]\n"
         "k = v\n");
     EXPECT_EQ(sections(f), (std::vector<std::string>{"default", "node01", "node02", "node03", "a1.farm", "a2.farm",
                                                      "b"}));
     for (const char* n : {"node01", "node02", "node03"}) {
-        EXPECT_EQ(opt(f, n, "log"), std::string("/log/") + n);
+        EXPECT_EQ(opt(f, n, "log"), std::string("/log/") + n + "/x");
+        // "$self" becomes "$node01", a reference to the option named node01, which is empty.
+        EXPECT_EQ(opt(f, n, "bare"), "/log/");
         EXPECT_EQ(opt(f, n, "up"), "50011");
         EXPECT_EQ(opt(f, n, "port"), "50011");
     }
@@ -316,4 +315,3 @@ TEST(ConfigFileRanges, HeadersNameManyHosts) {
     TnConfigFile h = parsed("[srv-50000]\nk = v\n");
     EXPECT_EQ(opt(h, "srv-50000", "k"), "v");
 }
-#endif
