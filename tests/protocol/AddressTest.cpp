@@ -84,7 +84,9 @@ TEST(Address, OnlyTheValueTravels) {
 TEST(Address, ResolverGivesLoopbackAndBlankForNothing) {
     EXPECT_TRUE(TnAddress::hostname("").blank());
     TnAddress local = TnAddress::hostname("localhost");
-    if (!local.blank()) EXPECT_EQ(local.value() >> 24, 127u);
+    if (!local.blank()) {
+        EXPECT_EQ(local.value() >> 24, 127u);
+    }
     EXPECT_EQ(TnAddress::hostname("127.0.0.1").stringvalue(), TnString("127.0.0.1"));
 }
 
