@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize fuzz fuzz-build bench clean
+.PHONY: all deps build run test sanitize fuzz fuzz-build bench package clean
 
 all: build
 
@@ -38,6 +38,10 @@ fuzz: fuzz-build
 
 bench: build
 	bash scripts/bench.sh $(BUILD)
+
+# A Debian package of the library, headers, vnd and the tools (in build/).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build build-sanitize build-fuzz
