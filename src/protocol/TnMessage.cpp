@@ -4,6 +4,8 @@
 #include "core/TnStringHash.h"
 #include "core/TnStringList.h"
 #include "diag/TnDebug.h"
+#include "diag/TnError.h"
+#include "diag/TnOldError.h"
 #include "protocol/TnDomain.h"
 #include "protocol/TnFile.h"
 #include "protocol/TnFileList.h"
@@ -26,6 +28,7 @@ struct Row {
 // without a row cannot be received, and a content of such a class is never destroyed by a
 // message (it is not the message's to know how).
 const Row kRegistry[] = {
+    {52, make<TnOldError>},
     {55, make<TnStringList>},
     {56, make<TnStringHash>},
     {62, make<TnDomain>},
@@ -34,6 +37,7 @@ const Row kRegistry[] = {
     {105, make<TnFile>},
     {119, make<TnFileList>},
     {155, make<TnMacAddress>},
+    {175, make<TnError>},
     {176, make<TnIntHash>},
 };
 
@@ -50,13 +54,6 @@ struct Index {
 const Index& registry() {
     static const Index index;
     return index;
-}
-
-void logError(const char* text) {
-    if (!tn_debug_on(TnDebug::kError)) return;
-    tn_debug_obj().lock();
-    tn_debug_obj() << text << "\n";
-    tn_debug_obj().unlock();
 }
 
 void logError(const char* text, int code, const char* tail) {
@@ -91,7 +88,7 @@ void TnMessage::fields(TnFieldTable<TnMessage>& t) {
                   dst.clear();
                   if (!src.content_) return;
                   dst.content_ = mapobj(dst.contenttype_);
-                  logError("ERROR: using message copy");
+                  tn_debug_line(TnDebug::kError, "ERROR: using message copy");
               }});
     t.field(7, "version", &TnMessage::version_, kVersion);
     t.field(8, "tarn_domain", &TnMessage::tarndomain_);

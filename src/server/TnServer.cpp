@@ -86,12 +86,7 @@ void TnServer::failErrno(int code) {
     error_.set("ERROR", TnString(strerror(errno)));
 }
 
-void TnServer::log(const char* text) {
-    if (!tn_debug_on(TnDebug::kInfo)) return;
-    tn_debug_obj().lock();
-    tn_debug_obj().mark() << text << "\n";
-    tn_debug_obj().unlock();
-}
+void TnServer::log(const char* text) { tn_debug_line(TnDebug::kInfo, text, true); }
 
 TnString TnServer::porttype(int i) const {
     switch (inRange(i) ? type_[i] : 0) {
