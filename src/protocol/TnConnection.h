@@ -113,7 +113,7 @@ private:
     // Reads up to n bytes, waiting up to wait ms before each read. Returns the bytes read;
     // `expired` tells a time-out from the end of the stream or a failed read.
     int readSome(char* out, int n, int wait, bool& expired);
-    int writeSome(const char* data, int n, int wait, bool& expired);
+    int writeSome(const char* data, int n, int wait, bool& expired, bool more = false);
     void closeSocket();
 
     int id_;
