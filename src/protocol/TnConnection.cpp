@@ -191,34 +191,52 @@ int TnConnection::checkpoint(int socket, int milliseconds, int mode) {
     }
 }
 
-int TnConnection::readSome(char* out, int n, int wait, bool& expired) {
-    expired = false;
-    int have = 0;
+namespace {
+
+// A socket that select() calls ready but that keeps answering "try again" is given up after
+// this many tries, so that no loop spins without bound.
+const int kMaxRetries = 100;
+
+bool retryable(int e) { return e == EINTR || e == EAGAIN || e == EWOULDBLOCK; }
+
+}  // namespace
+
+int TnConnection::readSome(char* out, int n, int wait, int& why) {
+    why = 0;
+    int have = 0, retries = 0;
     while (have < n) {
         if (checkpoint(socket_, wait, 1) != 0) {
-            expired = true;
+            why = kExpired;
             break;
         }
         ssize_t r = recv(socket_, out + have, n - have, MSG_DONTWAIT);
-        if (r < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-        if (r <= 0) break;
+        if (r < 0 && retryable(errno) && ++retries < kMaxRetries) continue;
+        if (r <= 0) {
+            why = r == 0 ? kEnded : (retryable(errno) ? kExpired : errno);
+            break;
+        }
+        retries = 0;
         have += static_cast<int>(r);
     }
     return have;
 }
 
-int TnConnection::writeSome(const char* data, int n, int wait, bool& expired, bool more) {
-    expired = false;
-    int done = 0;
+int TnConnection::writeSome(const char* data, int n, int wait, int& why, bool more) {
+    why = 0;
+    int done = 0, retries = 0;
     while (done < n) {
         if (checkpoint(socket_, wait, 2) != 0) {
-            expired = true;
+            why = kExpired;
             break;
         }
         // Never a blocking write: a peer that stops reading must not hold us past the wait.
         ssize_t w = ::send(socket_, data + done, n - done, MSG_NOSIGNAL | MSG_DONTWAIT | (more ? MSG_MORE : 0));
-        if (w < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-        if (w <= 0) break;
+        if (w < 0 && retryable(errno) && ++retries < kMaxRetries) continue;
+        if (w <= 0) {
+            why = w == 0 ? kEnded : (retryable(errno) ? kExpired : errno);
+            break;
+        }
+        retries = 0;
         done += static_cast<int>(w);
     }
     return done;
@@ -342,7 +360,7 @@ int TnConnection::sendTcp(const char* data, int n) {
     char header[kTcpHeaderBytes];
     tcpheader(header, z, n);
     const int wait = maxWait(timeout_, 5);
-    bool expired = false;
+    int why = 0;
     // The three header pieces go out as three writes, each with its own error.
     const struct {
         int offset, width, error;
@@ -350,17 +368,17 @@ int TnConnection::sendTcp(const char* data, int n) {
     for (const auto& piece : pieces) {
         // MSG_MORE lets the pieces leave in one segment with the payload instead of three
         // tiny ones held back by the peer's delayed acknowledgement.
-        if (writeSome(header + piece.offset, piece.width, wait, expired, true) != piece.width) {
-            fail(expired ? 5 : piece.error);
+        if (writeSome(header + piece.offset, piece.width, wait, why, true) != piece.width) {
+            fail(why == kExpired ? 5 : piece.error);
             delete[] compressed;
             return -1;
         }
     }
-    int written = writeSome(compressed, z, wait, expired);
+    int written = writeSome(compressed, z, wait, why);
     delete[] compressed;
     handled_ += written;
     if (written != z) {
-        if (expired) fail(5);
+        if (why == kExpired) fail(5);
         return -1;
     }
     return written;
@@ -373,22 +391,16 @@ char* TnConnection::receiveTcp(int& length) {
         return nullptr;
     }
     const int wait = maxWait(timeout_, 5);
-    bool expired = false;
+    int why = 0;
 
     char version = 0;
-    if (checkpoint(socket_, wait, 1) != 0) {
-        fail(15);
-        return nullptr;
-    }
-    ssize_t got;
-    do got = recv(socket_, &version, 1, MSG_DONTWAIT);
-    while (got < 0 && errno == EINTR);
-    if (got == 0) {
-        fail(16);
-        return nullptr;
-    }
-    if (got < 0) {
-        failErrno(17);
+    if (readSome(&version, 1, wait, why) != 1) {
+        if (why == kExpired)
+            fail(15);
+        else if (why == kEnded)
+            fail(16);
+        else
+            fail(17, "ERROR", TnString(strerror(why)));
         return nullptr;
     }
     if (version != kFrameVersion) {
@@ -399,13 +411,11 @@ char* TnConnection::receiveTcp(int& length) {
     int lengths[2];
     for (int& value : lengths) {
         char word[4];
-        errno = 0;
-        int have = readSome(word, 4, wait, expired);
-        if (have < 4) {
-            if (expired)
+        if (readSome(word, 4, wait, why) < 4) {
+            if (why == kExpired)
                 fail(15);
             else
-                fail(19, "ERROR", TnString(errno ? strerror(errno) : "end of stream"));
+                fail(19, "ERROR", TnString(why == kEnded ? "end of stream" : strerror(why)));
             return nullptr;
         }
         value = TnPack::_rc_int32(word);
@@ -444,13 +454,13 @@ char* TnConnection::receiveTcp(int& length) {
             capacity = grown;
         }
         int want = capacity - have;
-        int got = readSome(compressed + have, want, wait, expired);
+        int got = readSome(compressed + have, want, wait, why);
         have += got;
         if (got < want) break;  // timed out, or the stream ended or failed
     }
     if (have < z) {
         delete[] compressed;
-        fail(expired ? 15 : 41);
+        fail(why == kExpired ? 15 : 41);
         return nullptr;
     }
 
@@ -475,9 +485,9 @@ int TnConnection::sendRawTcp(const char* data, int n) {
         return -1;
     }
     if (n <= 0 || !data) return 0;
-    bool expired = false;
-    int written = writeSome(data, n, maxWait(timeout_, 2), expired);
-    if (written == 0 && expired) {
+    int why = 0;
+    int written = writeSome(data, n, maxWait(timeout_, 2), why);
+    if (written == 0 && why == kExpired) {
         fail(9);
         return -1;
     }

@@ -110,10 +110,13 @@ private:
     void fail(int code);
     void fail(int code, const char* name, const TnString& value);
     void failErrno(int code);
-    // Reads up to n bytes, waiting up to wait ms before each read. Returns the bytes read;
-    // `expired` tells a time-out from the end of the stream or a failed read.
-    int readSome(char* out, int n, int wait, bool& expired);
-    int writeSome(const char* data, int n, int wait, bool& expired, bool more = false);
+    // Why a transfer came up short: kExpired, kEnded (the peer closed) or the system's errno.
+    static constexpr int kExpired = -1;
+    static constexpr int kEnded = -2;
+    // Move up to n bytes, waiting up to wait ms before each read or write; the result is the
+    // count moved and `why` says what stopped a short one (0 when all n moved).
+    int readSome(char* out, int n, int wait, int& why);
+    int writeSome(const char* data, int n, int wait, int& why, bool more = false);
     void closeSocket();
 
     int id_;

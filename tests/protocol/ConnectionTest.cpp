@@ -286,13 +286,8 @@ TEST(Connect, FailuresLeaveNoSocket) {
 }
 
 TEST(Connect, TypesNamesAndIds) {
-    const char* names[] = {"unknown", "tcp", "udp", "unknown", "raw_tcp", "ssl_tcp", "unknown", "ssl_raw_tcp"};
-    for (int t = 0; t < 8; ++t) {
-        TnConnection c(-1, t, 100);
-        EXPECT_EQ(c.stringtype(), TnString(names[t])) << t;
-        EXPECT_EQ(c.type(), t);
-    }
     TnConnection odd(-1, 3, 100);
+    EXPECT_EQ(odd.stringtype(), TnString("unknown"));
     int length = 0;
     EXPECT_EQ(odd.send("x", 1), 0);
     EXPECT_EQ(odd.receive(length), nullptr);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "protocol/TnFile.h"
-#include "protocol/TnFileList.h"
 #include "support/Support.h"
 
 TEST(FileHelpers, SaveLoadAppendRemove) {
@@ -66,25 +65,13 @@ TEST(FileHelpers, TouchAndWholeSecondTimes) {
     EXPECT_GT(stat.length(), 10);
 }
 
-TEST(FileRecord, TravelsWithNameSourceAndData) {
+TEST(FileRecord, LoadsItselfAndNamesItsElements) {
     support::TempDir dir;
     ASSERT_TRUE(TnFile::save(dir.file("f").c_str(), "contents"));
     TnFile f(dir.file("f").c_str());
     f.source("node7");
     ASSERT_TRUE(f.load());
     EXPECT_EQ(f.data(), TnString("contents"));
-
-    TnFileList list;
-    EXPECT_EQ(list.type(), 119);
-    EXPECT_EQ(list.typeXML(), TnString("file_list"));
-    list.push(new TnFile(f));
-    list.pack();
-    TnFileList back;
-    ASSERT_EQ(back.unpack(list.packContents(), list.packSize()), 0);
-    ASSERT_EQ(back.length(), 1);
-    EXPECT_EQ(back.get(0)->name(), f.name());
-    EXPECT_EQ(back.get(0)->source(), TnString("node7"));
-    EXPECT_EQ(back.get(0)->data(), TnString("contents"));
 
     f.packXML();
     std::string xml = std::string("<pack>") + f.packContents() + "</pack>";
