@@ -7,10 +7,14 @@
 #include "core/TnBaseHash.h"
 #include "core/TnBaseList.h"
 #include "core/TnDataHash.h"
+#include "core/TnDir.h"
+#include "core/TnEnv.h"
 #include "core/TnHash.h"
 #include "core/TnHashTable.h"
 #include "core/TnIntHash.h"
 #include "core/TnList.h"
+#include "core/TnPath.h"
+#include "core/TnRegEx.h"
 #include "core/TnSimpleHash.h"
 #include "core/TnString.h"
 #include "core/TnStringHash.h"
@@ -40,6 +44,7 @@
 #include "protocol/TnPackage.h"
 #include "protocol/TnPackageList.h"
 #include "protocol/TnRecord.h"
+#include "config/TnDefaults.h"
 #include "server/TnServer.h"
 
 #endif
