@@ -3,6 +3,7 @@
 #include "core/TnIntHash.h"
 #include "core/TnStringHash.h"
 #include "core/TnStringList.h"
+#include "core/TnTime.h"
 #include "diag/TnDebug.h"
 #include "diag/TnError.h"
 #include "diag/TnOldError.h"
@@ -28,6 +29,7 @@ struct Row {
 // without a row cannot be received, and a content of such a class is never destroyed by a
 // message (it is not the message's to know how).
 const Row kRegistry[] = {
+    {33, make<TnTime>},
     {52, make<TnOldError>},
     {55, make<TnStringList>},
     {56, make<TnStringHash>},
