@@ -51,6 +51,7 @@
 #include "protocol/TnPackageList.h"
 #include "protocol/TnRecord.h"
 #include "model/TnFlagTable.h"
+#include "config/TnClientConfig.h"
 #include "config/TnConfig.h"
 #include "config/TnConfigFile.h"
 #include "config/TnConfigHash.h"

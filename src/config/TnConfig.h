@@ -3,6 +3,7 @@
 
 #include "core/TnStringHash.h"
 #include "core/TnStringList.h"
+#include "protocol/TnAddress.h"
 #include "protocol/TnRecord.h"
 
 // One named set of options: name/value texts kept in the order in which each name was
@@ -21,6 +22,7 @@ public:
     static constexpr int kTypeCode = 50;
     static constexpr const char* kTypeXML = "config";
     static void fields(TnFieldTable<TnConfig>& t) {
+        t.field(1, "address", &TnConfig::address_);
         t.field(3, "optionlist", &TnConfig::labels_);
         t.field(0, "options", &TnConfig::options_);
         t.field(2, "name", &TnConfig::name_);
@@ -63,6 +65,9 @@ public:
 
     const TnString& name() const { return name_; }
     void name(const TnString& n) { name_ = n; }
+    // The host the entry describes; blank for a plain file.
+    const TnAddress& address() const { return address_; }
+    void address(const TnAddress& a) { address_ = a; }
 
     // The local host name as the system reports it.
     static TnString host();
@@ -93,6 +98,7 @@ private:
     void _parse();
     void _skipline();
 
+    TnAddress address_;
     TnString name_;
     TnStringList labels_;
     TnStringHash options_;

@@ -1,5 +1,7 @@
 #include "protocol/TnMessage.h"
 
+#include "config/TnConfig.h"
+#include "config/TnConfigList.h"
 #include "core/TnIntHash.h"
 #include "core/TnStringHash.h"
 #include "core/TnStringList.h"
@@ -30,6 +32,8 @@ struct Row {
 // message (it is not the message's to know how).
 const Row kRegistry[] = {
     {33, make<TnTime>},
+    {50, make<TnConfig>},
+    {51, make<TnConfigList>},
     {52, make<TnOldError>},
     {55, make<TnStringList>},
     {56, make<TnStringHash>},

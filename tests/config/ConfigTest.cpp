@@ -271,22 +271,27 @@ TEST(ConfigFiles, LoadAndTemplateFromFile) {
 
 TEST(ConfigRecord, PackCopyAndContainers) {
     TnConfig c = parsed("a = 1\nb = {x\ny}\n");
+    EXPECT_TRUE(c.address().blank());
     c.name("node01");
+    c.address(TnAddress(TnString("10.0.0.5")));
     c.pack();
     TnConfig d;
     ASSERT_EQ(d.unpack(c.packContents(), c.packSize()), 0);
     EXPECT_EQ(str(d.name()), "node01");
+    EXPECT_EQ(str(d.address().stringvalue()), "10.0.0.5");
     EXPECT_EQ(labels(d), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(opt(d, "b"), "x\ny");
 
     c.packXML();
     std::string xml = std::string("<pack>") + c.packContents() + "</pack>";
-    EXPECT_NE(xml.find("<optionlist>"), std::string::npos);
+    EXPECT_NE(xml.find("<address>"), std::string::npos);
+    EXPECT_LT(xml.find("<address>"), xml.find("<optionlist>"));
     EXPECT_LT(xml.find("<optionlist>"), xml.find("<options>"));
     EXPECT_LT(xml.find("<options>"), xml.find("<name>"));
     TnConfig e;
     ASSERT_EQ(e.unpackXML(xml.data(), static_cast<int>(xml.size())), 0);
     EXPECT_EQ(str(e.name()), "node01");
+    EXPECT_EQ(str(e.address().stringvalue()), "10.0.0.5");
     EXPECT_EQ(labels(e), labels(c));
     EXPECT_EQ(opt(e, "b"), "x\ny");
 
@@ -308,6 +313,8 @@ TEST(ConfigRecord, PackCopyAndContainers) {
     assigned.option("stale", "1");
     assigned = c;
     EXPECT_EQ(labels(assigned), labels(c));
+    EXPECT_EQ(str(assigned.address().stringvalue()), "10.0.0.5");
+    EXPECT_FALSE(assigned.address().blank());
     EXPECT_FALSE(assigned.exists("stale"));
 
     TnConfigList list;
