@@ -165,9 +165,22 @@ int TnEnv::mount(const TnString& point, TnString& user, TnString& password, TnSt
     return 1;
 }
 
+namespace {
+
+// Byte order over the whole point, NUL bytes included, so that the listing (and with it the
+// text form) is the same however the table happens to hold the points.
+int byBytes(const TnString* a, const TnString* b) {
+    int n = a->length() < b->length() ? a->length() : b->length();
+    int r = memcmp(a->value(), b->value(), n);
+    if (r != 0) return r < 0 ? -1 : 1;
+    return (a->length() > b->length()) - (a->length() < b->length());
+}
+
+}  // namespace
+
 void TnEnv::mounts(TnStringList& list) const {
     mounts_.copykeys(list);
-    list.sort();
+    list.sort(byBytes);
 }
 
 void TnEnv::mountmap(const TnString& text) {
