@@ -31,6 +31,7 @@
 #include "diag/TnMacro.h"
 #include "diag/TnOldError.h"
 #include "protocol/TnAddress.h"
+#include "protocol/TnClient.h"
 #include "protocol/TnCompress.h"
 #include "protocol/TnConnection.h"
 #include "protocol/TnDomain.h"
