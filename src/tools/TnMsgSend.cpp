@@ -1,37 +1,21 @@
 #include "tools/TnMsgSend.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <memory>
 
-#include "config/TnClientConfig.h"
+#include "protocol/TnClient.h"
 #include "protocol/TnConnection.h"
 #include "protocol/TnMessage.h"
 
-namespace {
-
-TnString loginname() {
-    const passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_name ? TnString(pw->pw_name) : TnString();
-}
-
-TnString hostdomain(const TnClientConfig& config) {
-    if (!config.client_host_domain().empty()) return config.client_host_domain();
-    char name[256] = {0};
-    if (getdomainname(name, sizeof name - 1) != 0 || name[0] == 0 || TnString(name) == "(none)") return ".";
-    return name;
-}
-
-}  // namespace
-
+// The client's own stamping runs only inside its conversations; this is the same, field for
+// field, from the client's public parts, so that a message from tnmsg looks like any other.
 void TnMsgSend::stamp(TnMessage& message) {
-    TnClientConfig config;
-    message.user(loginname());
-    message.domain(hostdomain(config));
-    message.macaddress(TnConnection::primarymacaddress());
-    message.tarndomain(config.tn_domain());
-    message.tarnregion(config.tn_region());
+    TnClient client;
+    message.user(TnClient::currentuser());
+    message.domain(TnClient::currentdomain());
+    message.macaddress(TnClient::currentmacaddress());
+    // A fresh client has chosen no farm domain of its own: the configured one stands.
+    message.tarndomain(client.config().tn_domain());
+    message.tarnregion(client.config().tn_region());
 }
 
 TnMsgSend::Result TnMsgSend::exchange(TnMessage& request, std::string& reply, std::string& why) {

@@ -15,6 +15,8 @@
 
 #include "config/TnClientConfig.h"
 #include "diag/TnDebug.h"
+#include "protocol/TnClient.h"
+#include "protocol/TnHostnameList.h"
 #include "protocol/TnMessage.h"
 #include "protocol/TnPack.h"
 #include "tools/TnMsgFile.h"
@@ -265,9 +267,17 @@ int send(const std::vector<std::string>& args) {
 // ---- find --------------------------------------------------------------------------------
 
 int find(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
+    bool force = false;
+    for (const std::string& a : args) {
         if (a != "--force") return usage("find: unknown argument " + a);
-    return failure("find: supervisor discovery is not available in this build");
+        force = true;
+    }
+    TnClient client;
+    TnHostnameList found;
+    if (!client.findSupervisor(found, force)) return failure(std::string("discovery failed - ") + client.error().value().value() + ".");
+    if (found.length() == 0) return failure("no supervisor answered the discovery.");
+    for (int i = 0; i < found.length(); ++i) printf("%s\n", found.get(i)->value().value());
+    return 0;
 }
 
 }  // namespace
