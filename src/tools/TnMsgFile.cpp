@@ -18,6 +18,8 @@ namespace {
 
 const int kVersionWord = 4;
 const short kContentTag = 3;
+// Fields kept to judge an envelope, which has nine kinds.
+const int kMaxFields = 64;
 
 std::string hexbytes(const std::string& bytes, int n) {
     std::string out;
@@ -114,7 +116,7 @@ bool TnMsgFile::load(const std::string& path, std::string& why) {
 
 void TnMsgFile::adopt(const std::string& bytes, Kind kind) {
     kind_ = kind;
-    bytes_ = bytes;
+    bytes_.clear();
     packed_ = kind == kXML ? std::string() : bytes;
     text_ = kind == kXML ? bytes : std::string();
 }
@@ -128,13 +130,13 @@ bool TnMsgFile::classify(std::string& why) {
     }
     if (n >= kVersionWord && TnPack::_rc_int32(b.data()) == 1) {
         kind_ = kBinary;
-        packed_ = b;
+        packed_.swap(bytes_);
         return true;
     }
     size_t first = b.find_first_not_of(" \t\r\n");
     if (first != std::string::npos && b[first] == '<') {
         kind_ = kXML;
-        text_ = b;
+        text_.swap(bytes_);
         return true;
     }
     if (b[0] == TnConnection::kFrameVersion && n >= TnConnection::kUdpHeaderBytes) {
@@ -148,6 +150,7 @@ bool TnMsgFile::classify(std::string& why) {
             }
             kind_ = kUdpDatagram;
             packed_ = b.substr(TnConnection::kUdpHeaderBytes);
+            bytes_.clear();
             return true;
         }
         if (announced > 0 && n >= TnConnection::kTcpHeaderBytes && announced + TnConnection::kTcpHeaderBytes == n) {
@@ -183,6 +186,7 @@ bool TnMsgFile::inflate(std::string& why) {
         return false;
     }
     packed_.assign(plain.get(), p);
+    bytes_.clear();
     return true;
 }
 
@@ -220,15 +224,23 @@ TnPack* TnMsgFile::decodeBinary(int type, std::string& why, std::string& warning
         why = "the packed document has no version word 1";
         return nullptr;
     }
+    // Every field is walked, so that malformed bytes are refused here rather than half decoded;
+    // an envelope has a handful of fields, so only so many are kept to judge whether this is one.
     std::vector<TnMsgTags::Field> fields;
+    TnMsgTags::Field f;
     std::string broken;
-    if (!TnMsgTags::split(packed_.data() + kVersionWord, n - kVersionWord, fields, broken)) {
-        why = "malformed: " + broken + " (--tags shows the fields before it)";
-        return nullptr;
+    bool many = false;
+    for (int pos = 0; pos < n - kVersionWord;) {
+        if (!TnMsgTags::next(packed_.data() + kVersionWord, n - kVersionWord, pos, f, broken)) {
+            why = "malformed: " + broken + " (--tags shows the fields before it)";
+            return nullptr;
+        }
+        if (static_cast<int>(fields.size()) < kMaxFields) fields.push_back(f);
+        else many = true;
     }
     const bool framed = kind_ == kTcpFrame || kind_ == kUdpDatagram;
     if (type == 0) {
-        if (!TnMsgTags::envelope(fields)) {
+        if (many || !TnMsgTags::envelope(fields)) {
             why = framed ? "the frame does not carry a message (--tags shows its fields)"
                          : "the binary form of a record, not of a message: name its class with --type "
                            "(--tags shows its fields)";

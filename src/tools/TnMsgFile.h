@@ -52,7 +52,7 @@ private:
     TnPack* decodeXML(int type, std::string& why) const;
 
     Kind kind_ = kNone;
-    std::string bytes_;   // the file as read
+    std::string bytes_;   // the file as read, until its kind is known
     std::string packed_;  // the packed document behind it
     std::string text_;    // the XML text
 };

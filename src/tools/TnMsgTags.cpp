@@ -79,88 +79,83 @@ std::string TnMsgTags::quoted(const char* data, int n) {
     return out;
 }
 
-bool TnMsgTags::split(const char* data, int n, std::vector<Field>& fields, std::string& why) {
-    fields.clear();
-    int pos = 0;
-    while (pos < n) {
-        const int left = n - pos;
-        if (left < kHeader) {
-            why = at("tag header", pos, kHeader, left);
-            return false;
-        }
-        Field f;
-        f.tag = TnPack::_rc_int16(data + pos);
-        f.wire = TnPack::_rc_int16(data + pos + 2);
-        f.offset = pos;
-        f.objtype = 0;
-        const int width = fixedwidth(f.wire);
-        if (width < 0) {
-            why = "unknown wire type " + std::to_string(f.wire) + " at offset " + std::to_string(pos);
-            return false;
-        }
-        if (left - kHeader < width) {
-            why = at(wirename(f.wire), pos, kHeader + width, left);
-            return false;
-        }
-        // Strings and objects announce a length behind their fixed part: taken only when it
-        // fits in what is left, so a hostile number never reaches an allocation.
-        long long whole = kHeader + width;
-        if (f.wire == TnPack::kString || f.wire == TnPack::kObject) {
-            const int announced = TnPack::_rc_int32(data + pos + kHeader + width - 4);
-            if (f.wire == TnPack::kObject) f.objtype = TnPack::_rc_int32(data + pos + kHeader);
-            if (announced < 0 || announced > left - whole) {
-                why = std::string(wirename(f.wire)) + " at offset " + std::to_string(pos) + " announces " +
-                      std::to_string(announced) + " bytes, " + std::to_string(left - whole) + " left";
-                return false;
-            }
-            whole += announced;
-        }
-        f.length = static_cast<int>(whole);
-        fields.push_back(f);
-        pos += f.length;
+bool TnMsgTags::next(const char* data, int n, int& pos, Field& f, std::string& why) {
+    const int left = n - pos;
+    if (left < kHeader) {
+        why = at("tag header", pos, kHeader, left);
+        return false;
     }
+    f.tag = TnPack::_rc_int16(data + pos);
+    f.wire = TnPack::_rc_int16(data + pos + 2);
+    f.offset = pos;
+    f.objtype = 0;
+    const int width = fixedwidth(f.wire);
+    if (width < 0) {
+        why = "unknown wire type " + std::to_string(f.wire) + " at offset " + std::to_string(pos);
+        return false;
+    }
+    if (left - kHeader < width) {
+        why = at(wirename(f.wire), pos, kHeader + width, left);
+        return false;
+    }
+    // Strings and objects announce a length behind their fixed part: taken only when it fits
+    // in what is left, so a hostile number never reaches an allocation.
+    long long whole = kHeader + width;
+    if (f.wire == TnPack::kString || f.wire == TnPack::kObject) {
+        const int announced = TnPack::_rc_int32(data + pos + kHeader + width - 4);
+        if (f.wire == TnPack::kObject) f.objtype = TnPack::_rc_int32(data + pos + kHeader);
+        if (announced < 0 || announced > left - whole) {
+            why = std::string(wirename(f.wire)) + " at offset " + std::to_string(pos) + " announces " +
+                  std::to_string(announced) + " bytes, " + std::to_string(left - whole) + " left";
+            return false;
+        }
+        whole += announced;
+    }
+    f.length = static_cast<int>(whole);
+    pos += f.length;
     return true;
 }
 
-bool TnMsgTags::tree(const char* data, int n, std::string& out, std::string& why, int depth) {
-    std::vector<Field> fields;
-    const bool whole = split(data, n, fields, why);
+bool TnMsgTags::tree(const char* data, int n, FILE* out, std::string& why, int depth) {
     const std::string indent(2 * depth, ' ');
-    for (const Field& f : fields) {
+    int pos = 0;
+    Field f;
+    while (pos < n) {
+        if (!next(data, n, pos, f, why)) return false;
         const char* value = data + f.offset + kHeader;
-        out += indent + std::to_string(f.tag) + " " + wirename(f.wire) + " ";
+        std::string line = indent + std::to_string(f.tag) + " " + wirename(f.wire) + " ";
         char text[64];
         switch (f.wire) {
-        case TnPack::kInt: out += std::to_string(TnPack::_rc_int32(value)); break;
-        case TnPack::kLong: out += std::to_string(static_cast<long long>(TnPack::_rc_int64(value))); break;
-        case TnPack::kUChar: out += std::to_string(static_cast<unsigned char>(value[0])); break;
+        case TnPack::kInt: line += std::to_string(TnPack::_rc_int32(value)); break;
+        case TnPack::kLong: line += std::to_string(static_cast<long long>(TnPack::_rc_int64(value))); break;
+        case TnPack::kUChar: line += std::to_string(static_cast<unsigned char>(value[0])); break;
         case TnPack::kChar:
-            out += quoted(value, 1) + " (" + std::to_string(static_cast<signed char>(value[0])) + ")";
+            line += quoted(value, 1) + " (" + std::to_string(static_cast<signed char>(value[0])) + ")";
             break;
         case TnPack::kFloat: {
             const uint32_t bits = static_cast<uint32_t>(TnPack::_rc_int32(value));
             float f32;
             memcpy(&f32, &bits, sizeof f32);
             snprintf(text, sizeof text, "%g", static_cast<double>(f32));
-            out += text;
+            line += text;
             break;
         }
-        case TnPack::kString: out += quoted(value + 4, f.length - kHeader - 4); break;
+        case TnPack::kString: line += quoted(value + 4, f.length - kHeader - 4); break;
         case TnPack::kObject: {
             const int inner = f.length - kHeader - 8;
-            out += std::to_string(f.objtype) + " " + typeword(f.objtype) + " (" + std::to_string(inner) + " bytes)";
+            line += std::to_string(f.objtype) + " " + typeword(f.objtype) + " (" + std::to_string(inner) + " bytes)";
             if (depth + 1 >= kMaxDepth) {
-                out += " not shown: nested too deep\n";
-                continue;
+                line += " not shown: nested too deep";
+                break;
             }
-            out += "\n";
+            fprintf(out, "%s\n", line.c_str());
             if (!tree(value + 8, inner, out, why, depth + 1)) return false;
             continue;
         }
         }
-        out += "\n";
+        fprintf(out, "%s\n", line.c_str());
     }
-    return whole;
+    return true;
 }
 
 bool TnMsgTags::envelope(const std::vector<Field>& fields) {

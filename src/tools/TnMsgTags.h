@@ -1,11 +1,12 @@
 #ifndef TN_TOOLS_TNMSGTAGS_H
 #define TN_TOOLS_TNMSGTAGS_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
-// Reads the tagged binary form without knowing the record behind it: the fields of one level
-// (to tell an envelope from another record, or to cut a field out), or every level as an
+// Reads the tagged binary form without knowing the record behind it: field by field (to tell
+// an envelope from another record, or to cut a field out), or every level as an
 // indented tree of tag, wire type and value. Unlike a record's decoder it knows the width of
 // every wire type, so fields that no class reads, records of unregistered types included, are
 // shown rather than lost. The bytes are hostile: every length is checked against what is left.
@@ -24,14 +25,13 @@ public:
     // Bytes of a string shown at most.
     static constexpr int kMaxShown = 256;
 
-    // The fields of one level of n bytes (no version word). False when the bytes end inside a
-    // field or name an unknown wire type; `why` then says where, and `fields` holds the good
-    // fields before it.
-    static bool split(const char* data, int n, std::vector<Field>& fields, std::string& why);
+    // The field of n bytes that starts at pos, and pos moved behind it. False when the bytes
+    // end inside it or it names an unknown wire type; `why` then says where.
+    static bool next(const char* data, int n, int& pos, Field& f, std::string& why);
 
-    // Appends the tree of n bytes of fields to out, two blanks of indent per level. False at
-    // the first malformed field, with `why`; out keeps everything before it.
-    static bool tree(const char* data, int n, std::string& out, std::string& why, int depth = 0);
+    // Writes the tree of n bytes of fields to out as it goes (a file may hold millions), two
+    // blanks of indent per level. False at the first malformed field, with `why`.
+    static bool tree(const char* data, int n, FILE* out, std::string& why, int depth = 0);
 
     // Whether the fields look like a message envelope: tag 1 present, and every field one of the
     // envelope's tags under its wire type.

@@ -109,9 +109,10 @@ int showtags(const std::string& path, const TnMsgFile& file, int type) {
     }
     if (packed.size() < 4 || TnPack::_rc_int32(packed.data()) != 1)
         return failure(path + ": the packed document has no version word 1");
-    std::string out = "version 1\n", why;
-    const bool whole = TnMsgTags::tree(packed.data() + 4, static_cast<int>(packed.size()) - 4, out, why);
-    fwrite(out.data(), 1, out.size(), stdout);
+    std::string why;
+    printf("version 1\n");
+    const bool whole = TnMsgTags::tree(packed.data() + 4, static_cast<int>(packed.size()) - 4, stdout, why);
+    fflush(stdout);
     return whole ? 0 : failure(path + ": malformed: " + why);
 }
 

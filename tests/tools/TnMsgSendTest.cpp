@@ -117,6 +117,8 @@ public:
     Background(const std::string& program, const std::vector<std::string>& args) {
         pid_ = fork();
         if (pid_ == 0) {
+            // A group of its own: vnd passes its signals on to its process group.
+            setpgid(0, 0);
             if (!freopen("/dev/null", "w", stdout)) _exit(126);
             std::vector<char*> argv{const_cast<char*>(program.c_str())};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
