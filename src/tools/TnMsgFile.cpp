@@ -274,6 +274,10 @@ TnPack* TnMsgFile::decodeBinary(int type, std::string& why, std::string& warning
 
 TnPack* TnMsgFile::decodeXML(int type, std::string& why) const {
     const std::string word = objectword(text_);
+    if (type != 0 && !word.empty() && typecode(word) != type) {
+        why = "an XML archive of '" + word + "', not of '" + TnMsgTags::typeword(type) + "'";
+        return nullptr;
+    }
     if (type == 0) {
         if (word.empty()) {
             why = "an XML archive without an object line";

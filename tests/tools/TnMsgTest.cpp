@@ -120,6 +120,8 @@ TEST_F(TnMsgFiles, RecordArchivesNeedTheirClassInBinaryButNameItInXml) {
     const std::string x = dir_.file("h.xml");
     EXPECT_EQ(ToolRun::tnmsg({"convert", "--type", "host_name", "--to", "xml", bin, x}).status, 0);
     EXPECT_EQ(ToolRun::tnmsg({"show", x}).out, expected);
+    EXPECT_EQ(ToolRun::tnmsg({"show", "--type", "message", x}).err,
+              "ERROR: " + x + ": an XML archive of 'host_name', not of 'message'\n");
     // The tags of an XML archive are those its record packs to.
     EXPECT_EQ(ToolRun::tnmsg({"show", "--tags", x}).out,
               "version 1\n1 string \"node7\"\n2 int 50011\n3 int 2\n");
