@@ -98,20 +98,22 @@ void print(TnPack& object) {
 // ---- show --------------------------------------------------------------------------------
 
 int showtags(const std::string& path, const TnMsgFile& file, int type) {
-    std::string packed = file.packed();
+    const std::string* packed = &file.packed();
+    std::string repacked;
     if (file.kind() == TnMsgFile::kXML) {
         // The XML form has no tags of its own: show those its record packs to.
         std::string why, warning;
         std::unique_ptr<TnPack> object(file.decode(type, why, warning));
         if (!object) return failure(path + ": " + why);
         object->pack();
-        packed.assign(object->packContents(), object->packSize());
+        repacked.assign(object->packContents(), object->packSize());
+        packed = &repacked;
     }
-    if (packed.size() < 4 || TnPack::_rc_int32(packed.data()) != 1)
+    if (packed->size() < 4 || TnPack::_rc_int32(packed->data()) != 1)
         return failure(path + ": the packed document has no version word 1");
     std::string why;
     printf("version 1\n");
-    const bool whole = TnMsgTags::tree(packed.data() + 4, static_cast<int>(packed.size()) - 4, stdout, why);
+    const bool whole = TnMsgTags::tree(packed->data() + 4, static_cast<int>(packed->size()) - 4, stdout, why);
     fflush(stdout);
     return whole ? 0 : failure(path + ": malformed: " + why);
 }

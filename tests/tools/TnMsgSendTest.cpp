@@ -130,14 +130,10 @@ public:
     ~Background() { stop(); }
     // Whether it is still running after ms.
     bool running(int ms) {
-        for (int waited = 0; waited < ms; waited += 50) {
-            if (pid_ <= 0 || waitpid(pid_, &status_, WNOHANG) == pid_) {
-                pid_ = 0;
-                return false;
-            }
-            usleep(50 * 1000);
-        }
-        return true;
+        usleep(ms * 1000);
+        if (pid_ > 0 && waitpid(pid_, &status_, WNOHANG) != pid_) return true;
+        pid_ = 0;
+        return false;
     }
     int stop() {
         if (pid_ > 0) {

@@ -218,19 +218,10 @@ TEST(TnMsgCommandLine, HelpVersionAndMisuse) {
     EXPECT_EQ(version.out, "tnmsg 1.0.0\n");
 
     const std::vector<std::vector<std::string>> misuse = {
-        {},
-        {"frobnicate"},
-        {"show"},
-        {"show", "--bogus", "x"},
-        {"show", "--type", "spaceship", "x"},
-        {"send", "127.0.0.1:50005"},
-        {"send", "127.0.0.1:99999", "--tag", "1"},
-        {"send", "127.0.0.1", "--tag", "one"},
-        {"send", ":5", "--tag", "1"},
-        {"send", "h", "--tag", "1", "--timeout", "0"},
-        {"convert", "--to", "yaml", "a", "b"},
-        {"convert", "--to", "xml", "a"},
-        {"find", "--all"},
+        {}, {"frobnicate"}, {"show"}, {"show", "--bogus", "x"}, {"show", "--type", "spaceship", "x"},
+        {"send", "127.0.0.1:50005"}, {"send", "127.0.0.1:99999", "--tag", "1"}, {"send", "h", "--tag", "one"},
+        {"send", ":5", "--tag", "1"}, {"send", "h", "--tag", "1", "--timeout", "0"},
+        {"convert", "--to", "yaml", "a", "b"}, {"convert", "--to", "xml", "a"}, {"find", "--all"},
     };
     for (const auto& args : misuse) {
         ToolRun r = ToolRun::tnmsg(args);
