@@ -15,6 +15,7 @@
 #include "core/TnHashTable.h"
 #include "core/TnIntHash.h"
 #include "core/TnList.h"
+#include "core/TnPackedHash.h"
 #include "core/TnPath.h"
 #include "core/TnPathMap.h"
 #include "core/TnRange.h"
