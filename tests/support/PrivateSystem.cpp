@@ -56,12 +56,15 @@ bool enterPrivateSystem(std::string* why) {
     }
     if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return fail(why, "unshare");
     if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return fail(why, "private mounts");
-    // Everything written from here on lives in memory: the new /tmp holds the overlays' upper
-    // layers too, so nothing is left on the machine's disks afterwards.
-    if (mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) return fail(why, "tmpfs /tmp");
-    const std::string scratch = "/tmp/.private";
+    // Everything written from here on lives in memory: the overlays' upper layers go to a
+    // fresh tmpfs over /dev/shm, so nothing is left on the machine's disks afterwards, while
+    // the machine's own /tmp stays readable underneath (a build tree may live there).
+    if (mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777") != 0) return fail(why, "tmpfs /dev/shm");
+    const std::string scratch = "/dev/shm/.private";
     if (mkdir(scratch.c_str(), 0700) != 0) return fail(why, "mkdir " + scratch);
-    if (!overlay(scratch, "/etc", "etc", why) || !overlay(scratch, "/var/log", "log", why)) return false;
+    if (!overlay(scratch, "/etc", "etc", why) || !overlay(scratch, "/var/log", "log", why) ||
+        !overlay(scratch, "/tmp", "tmp", why))
+        return false;
     if (!loopbackUp(why)) return false;
     entered = true;
     return true;
