@@ -67,12 +67,13 @@ public:
 
     void decodeXML() override {
         const TnPackObj* node = currentNode();
+        if (!node) return;
         for (int n = 0;; ++n) {
-            TnString suffix = n == 0 ? TnString("") : TnString(n);
-            const TnString* key = node->variables().get(TnString("key") + suffix);
+            const TnString* key = node->variables().get(n == 0 ? TnString("key") : TnPackObj::numbered("key", n));
             if (!key) break;
+            if (!_chargeXML(static_cast<long long>(sizeof(TnString)) + 64 + 4LL * key->length())) break;
             T value = T();
-            restoreXML(TnString("element") + suffix, value);
+            restoreXML(n == 0 ? TnString("element") : TnPackObj::numbered("element", n), value);
             this->set(value, *key);
         }
     }

@@ -11,11 +11,19 @@
 // With Owning set, V is a pointer and the table deletes the values it drops.
 //
 // A key's probe path is h, h + 4, h + 8, h + 16, ... (mod size) for size / 2 attempts, where
-// h sums byte_k * 7^k. Such a path holds only some 33 distinct offsets, so keys crafted to
-// share a hash could never all be placed however far the table grew. When a path is full
-// while the table is at most a quarter used (something no honest key set does), the entry
-// goes to the next free slot after h instead, and lookups continue along that line once the
-// path is exhausted. Tables that never need it behave exactly as with the path alone.
+// h sums byte_k * 7^k. The offsets repeat after 33 attempts, so no more than that many are
+// ever made: later ones would only revisit slots already seen. A path holds so few distinct
+// slots that keys sharing a hash (crafted ones, or numbered names such as item1 ... item999999,
+// whose sums crowd into a narrow band) could never all be placed however far the table grew.
+// When a path is full while the table is at most a quarter used, the entry goes to the next
+// free slot after a second, seeded hash of the key instead, and lookups continue along that
+// line once the path is exhausted. Starting that line from a hash that the first one does not
+// predict keeps its runs short, so colliding keys cost a few probes each, not a walk past all
+// the others. Tables that never need it behave exactly as with the path alone.
+// The seed of the tables' second hash, drawn once per process, so that nobody can prepare
+// keys whose overflow lines meet.
+uint32_t tn_hash_seed();
+
 template <class V, bool Owning>
 class TnHashTable {
 public:
@@ -87,13 +95,14 @@ protected:
     int find(const TnString& key) const {
         if (count_ == 0) return -1;
         uint32_t h = hash(key);
-        for (int n = 0; n < size_ / 2; ++n) {
+        for (int n = 0, attempts = pathLength(size_); n < attempts; ++n) {
             int slot = probe(h, n, size_);
             if (!keys_[slot]) return -1;
             if (keys_[slot] != &deleted_ && *keys_[slot] == key) return slot;
         }
+        uint32_t start = spread(key);
         for (int k = 0; k < size_; ++k) {
-            int slot = static_cast<int>((h + static_cast<uint32_t>(k)) % static_cast<uint32_t>(size_));
+            int slot = static_cast<int>((start + static_cast<uint32_t>(k)) % static_cast<uint32_t>(size_));
             if (!keys_[slot]) return -1;
             if (keys_[slot] != &deleted_ && *keys_[slot] == key) return slot;
         }
@@ -139,9 +148,27 @@ protected:
     int size_ = 0;
 
 private:
+    // Offsets 0, 4, 8, ..., 2^31, then 0 and 2: attempt 33 and later repeat attempts 1, 2, ...
+    static constexpr int kDistinctOffsets = 33;
+    static int pathLength(int size) { return size / 2 < kDistinctOffsets ? size / 2 : kDistinctOffsets; }
+
     static int probe(uint32_t h, int n, int size) {
         uint32_t offset = n == 0 ? 0u : (2u << (n % 32));
         return static_cast<int>((h + offset) % static_cast<uint32_t>(size));
+    }
+
+    // Where the overflow line of a key starts: FNV-1a over its bytes from a per-process seed,
+    // then mixed, so that keys sharing the first hash scatter over the whole table.
+    static uint32_t spread(const TnString& key) {
+        uint32_t x = 2166136261u ^ tn_hash_seed();
+        const char* p = key.value();
+        for (int k = 0; k < key.length(); ++k) x = (x ^ static_cast<unsigned char>(p[k])) * 16777619u;
+        x ^= x >> 16;
+        x *= 0x85ebca6bu;
+        x ^= x >> 13;
+        x *= 0xc2b2ae35u;
+        x ^= x >> 16;
+        return x;
     }
 
     static void dispose(V& v) {
@@ -170,7 +197,7 @@ private:
     bool insert(TnString** keys, V* values, int size, TnString* key, V value) {
         uint32_t h = hash(*key);
         int freeSlot = -1;
-        for (int n = 0; n < size / 2; ++n) {
+        for (int n = 0, attempts = pathLength(size); n < attempts; ++n) {
             int slot = probe(h, n, size);
             if (!keys[slot]) {
                 if (freeSlot < 0) freeSlot = slot;
@@ -188,8 +215,9 @@ private:
             return true;
         }
         if (4LL * count_ > size) return false;  // genuinely crowded: grow instead
+        uint32_t start = spread(*key);
         for (int k = 0; k < size; ++k) {
-            int slot = static_cast<int>((h + static_cast<uint32_t>(k)) % static_cast<uint32_t>(size));
+            int slot = static_cast<int>((start + static_cast<uint32_t>(k)) % static_cast<uint32_t>(size));
             if (!keys[slot] || keys[slot] == &deleted_) {
                 if (freeSlot < 0) freeSlot = slot;
                 if (!keys[slot]) break;

@@ -49,11 +49,15 @@ public:
         for (int i = 0; i < this->length(); ++i) storeXML("item", *this->get(i));
     }
 
+    // Every element read costs the document's allowance its size, so that a text of many
+    // tiny items cannot make a list of large records out of a few bytes each.
     void decodeXML() override {
         const TnPackObj* node = currentNode();
+        if (!node) return;
         for (int n = 0;; ++n) {
-            TnString name = n == 0 ? TnString("item") : TnString("item") + n;
+            TnString name = n == 0 ? TnString("item") : TnPackObj::numbered("item", n);
             if (!node->elements().get(name) && !node->variables().get(name)) break;
+            if (!_chargeXML(static_cast<long long>(sizeof(T)) + 64)) break;
             T* element = new T();
             restoreXML(name, *element);
             this->push(element);

@@ -4,10 +4,12 @@
 #include <expat.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <utility>
 
 #include "protocol/TnPackObj.h"
 #include "protocol/TnPackObjList.h"
@@ -325,10 +327,13 @@ bool regularFile(const TnString& path, long long* size) {
     return true;
 }
 
+// Largest binary archive that recover() reads.
+const int kMaxArchiveBytes = 256 * 1024 * 1024;
+
 // Reads a whole regular file; false when it is missing, unreadable or too large to pack.
 bool loadFile(const TnString& path, TnString& out) {
     long long size = 0;
-    if (!regularFile(path, &size) || size > TnPack::kMaxXMLBytes) return false;
+    if (!regularFile(path, &size) || size > kMaxArchiveBytes) return false;
     FILE* f = fopen(path.value(), "rb");
     if (!f) return false;
     out.copy("");
@@ -336,10 +341,40 @@ bool loadFile(const TnString& path, TnString& out) {
     size_t n;
     while ((n = fread(block, 1, sizeof block, f)) > 0) {
         out.append(block, static_cast<int>(n));
-        if (out.length() > TnPack::kMaxXMLBytes) break;
+        if (out.length() > kMaxArchiveBytes) break;
     }
     fclose(f);
-    return out.length() <= TnPack::kMaxXMLBytes;
+    return out.length() <= kMaxArchiveBytes;
+}
+
+// Reads a whole regular file of at most `limit` bytes into one new array laid out as
+// prefix + contents + suffix (and a NUL), sized once from the file's length. Null when the
+// file is missing, unreadable, larger than limit, or changed its size while being read.
+char* loadWrapped(const TnString& path, const char* prefix, const char* suffix, int limit, int* length) {
+    long long size = 0;
+    if (!regularFile(path, &size) || size > limit) return nullptr;
+    FILE* f = fopen(path.value(), "rb");
+    if (!f) return nullptr;
+    int before = static_cast<int>(strlen(prefix)), after = static_cast<int>(strlen(suffix));
+    int n = static_cast<int>(size);
+    char* text = new (std::nothrow) char[before + n + after + 2];
+    if (!text) {
+        fclose(f);
+        return nullptr;
+    }
+    memcpy(text, prefix, before);
+    size_t got = n > 0 ? fread(text + before, 1, n, f) : 0;
+    char extra;
+    bool whole = got == static_cast<size_t>(n) && fread(&extra, 1, 1, f) == 0;
+    fclose(f);
+    if (!whole) {
+        delete[] text;
+        return nullptr;
+    }
+    memcpy(text + before + n, suffix, after);
+    text[before + n + after] = 0;
+    *length = before + n + after;
+    return text;
 }
 
 }  // namespace
@@ -370,13 +405,19 @@ void TnPack::_debug_print() const {
 
 void TnPack::_storeXML(const char* bytes, int n) {
     if (!bytes || n < 1) return;
-    if (size_ + n + 1 > capacity_) {
-        int capacity = (size_ + n + 1) * 4 + 16;
-        char* fresh = new char[capacity];
+    long long needed = static_cast<long long>(size_) + n + 1;
+    if (needed > capacity_) {
+        // The usual growth, or just what is needed where four times that would not fit in an
+        // int; a text that cannot be held at all loses the write instead of wrapping around.
+        long long capacity = needed * 4 + 16;
+        if (capacity > INT_MAX) capacity = needed;
+        if (capacity > INT_MAX) return;
+        char* fresh = new (std::nothrow) char[capacity];
+        if (!fresh) return;
         if (size_ > 0) memcpy(fresh, buffer_, size_);
         delete[] buffer_;
         buffer_ = fresh;
-        capacity_ = capacity;
+        capacity_ = static_cast<int>(capacity);
     }
     memcpy(buffer_ + size_, bytes, n);
     size_ += n;
@@ -399,12 +440,18 @@ void TnPack::writeXMLLine(const TnString& name, const char* bytes, int n) {
     _storeXML(">\n", 2);
 }
 
+// One pass gives the same text as replacing & first and then <, > and " in turn, since no
+// entity brings back a character replaced before it. The apostrophe stays as it is.
 void TnPack::storeXML(const TnString& name, const TnString& value) {
-    TnString text;
     const char* p = value.value();
+    int n = value.length();
+    int i = 0;
+    while (i < n && p[i] != '&' && p[i] != '<' && p[i] != '>' && p[i] != '"') ++i;
+    if (i == n) return writeXMLLine(name, p, n);
+    TnString text;
     int start = 0;
-    for (int i = 0; i < value.length(); ++i) {
-        const char* entity = nullptr;
+    for (; i < n; ++i) {
+        const char* entity;
         switch (p[i]) {
         case '&': entity = "&amp;"; break;
         case '<': entity = "&lt;"; break;
@@ -416,8 +463,7 @@ void TnPack::storeXML(const TnString& name, const TnString& value) {
         text.append(entity);
         start = i + 1;
     }
-    if (start == 0) return writeXMLLine(name, value.value(), value.length());
-    text.append(p + start, value.length() - start);
+    text.append(p + start, n - start);
     writeXMLLine(name, text.value(), text.length());
 }
 
@@ -427,6 +473,8 @@ void TnPack::storeXML(const TnString& name, long long value) { storeXML(name, Tn
 void TnPack::storeXML(const TnString& name, unsigned char value) { storeXML(name, value ? "1" : "0"); }
 void TnPack::storeXML(const TnString& name, float value) { storeXML(name, TnString(value)); }
 
+// A NUL character is written as an empty element: the byte itself would make the text
+// unreadable, and an empty text leaves the reader's field as it was.
 void TnPack::storeXML(const TnString& name, char value) {
     TnString text;
     if (value) text.append(value);
@@ -448,11 +496,17 @@ void TnPack::storeXML(const TnString& name, TnPack& sub) {
     _storeXML(">\n", 2);
 }
 
+void TnPack::writeXMLObjectLine() {
+    writeXMLIndent();
+    _storeXML("<object type = '", 16);
+    TnString word = typeXML();
+    _storeXML(word.value(), word.length());
+    _storeXML("'>\n", 3);
+}
+
 void TnPack::_packageXML() {
     size_ = 0;
-    TnString open = TnString("<object type = '") + typeXML() + "'>\n";
-    writeXMLIndent();
-    _storeXML(open.value(), open.length());
+    writeXMLObjectLine();
     ++depth_;
     encodeXML();
     --depth_;
@@ -464,23 +518,23 @@ void TnPack::packXML() {
     size_ = 0;
     depth_ = 0;
     storeXML("version", "1");
-    TnString open = TnString("<object type = '") + typeXML() + "'>\n";
-    _storeXML(open.value(), open.length());
+    writeXMLObjectLine();
     ++depth_;
     encodeXML();
     --depth_;
     _storeXML("</object>", 9);
 }
 
+// A file that could not be written whole reports 0 like one that could not be opened.
 int TnPack::archiveXML(const TnString& path) {
     FILE* f = fopen(path.value(), "w");
     if (!f) return 0;
     packXML();
     int n = size_;
-    fwrite(buffer_, 1, n, f);
-    fclose(f);
+    bool written = n == 0 || fwrite(buffer_, 1, n, f) == static_cast<size_t>(n);
+    if (fclose(f) != 0) written = false;
     _clear();
-    return n;
+    return written ? n : 0;
 }
 
 void TnPack::showXML() {
@@ -492,6 +546,31 @@ void TnPack::showXML() {
 // ---- XML reading ------------------------------------------------------------------------
 
 namespace {
+
+// What one document may still take in memory: its tree, then the values decoded from it.
+// Small elements cost far more as nodes and entries than as text (an empty object element
+// of nine bytes becomes a node of about a kilobyte), so the text limit alone would let a
+// document of tens of megabytes claim gigabytes.
+struct XMLAllowance {
+    long long left = 0;
+    bool spent = false;
+};
+
+thread_local XMLAllowance* allowance = nullptr;
+
+bool charge(long long bytes) {
+    XMLAllowance* a = allowance;
+    if (!a) return true;
+    if (a->spent) return false;
+    a->left -= bytes;
+    if (a->left < 0) a->spent = true;
+    return !a->spent;
+}
+
+// A new node with its two empty 17-slot tables, counted before it is made; what nodes take
+// for their entries is counted as they are stored.
+const long long kNodeCost =
+    static_cast<long long>(sizeof(TnPackObj)) + 16 + 2 * (17 * 2 * static_cast<long long>(sizeof(void*)) + 32);
 
 struct XMLState {
     XML_Parser parser;
@@ -505,6 +584,7 @@ void XMLCALL TnPackStartElement(void* data, const XML_Char* name, const XML_Char
     XMLState* s = static_cast<XMLState*>(data);
     if (++s->depth > TnPack::kMaxXMLDepth) return stopParser(s);
     if (strcmp(name, "object") == 0) {
+        if (!charge(kNodeCost)) return stopParser(s);
         s->stack.push(new TnPackObj);
         return;
     }
@@ -517,16 +597,18 @@ void XMLCALL TnPackEndElement(void* data, const XML_Char* name) {
     XMLState* s = static_cast<XMLState*>(data);
     --s->depth;
     if (strcmp(name, "object") == 0) {
+        // Only a start refused for depth or memory leaves an end without its node.
         if (s->stack.length() < 2) return stopParser(s);
         TnPackObj* done = s->stack.pop();
         TnPackObj* parent = s->stack.top();
-        parent->addElement(parent->name(), done);
+        if (!charge(parent->addElement(parent->name(), done))) stopParser(s);
         return;
     }
     TnPackObj* top = s->stack.top();
-    top->addVariable(top->name(), top->cache());
+    long long bytes = top->addVariable(top->name(), std::move(top->cache()));
     top->cache().clear();
     top->name() = "undef_obj";
+    if (!charge(bytes)) stopParser(s);
 }
 
 void XMLCALL TnPackData(void* data, const XML_Char* text, int len) {
@@ -534,18 +616,19 @@ void XMLCALL TnPackData(void* data, const XML_Char* text, int len) {
     s->stack.top()->cache().append(text, len);
 }
 
-// The pack form never declares a document type; refusing one shuts out entity expansion.
+// The pack form never declares a document type; refusing one shuts out entity expansion
+// and external entities before any is declared.
 void XMLCALL TnPackDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     stopParser(static_cast<XMLState*>(data));
 }
 
-}  // namespace
-
-int TnPack::unpackXML(const char* text, int len) {
-    if (!text || len < 0 || len > kMaxXMLBytes) return 4;
+// Builds the tree of one document; null when the parser rejected the text or gave up on it.
+// Sets *created to false when no parser could be made.
+TnPackObj* parseXML(const char* text, int len, bool* created) {
     XMLState state;
     state.parser = XML_ParserCreate(nullptr);
-    if (!state.parser) return 5;
+    *created = state.parser != nullptr;
+    if (!state.parser) return nullptr;
     state.stack.push(new TnPackObj);
     XML_SetUserData(state.parser, &state);
     XML_SetElementHandler(state.parser, TnPackStartElement, TnPackEndElement);
@@ -555,20 +638,41 @@ int TnPack::unpackXML(const char* text, int len) {
     XML_ParserFree(state.parser);
     if (status != XML_STATUS_OK) {
         state.stack.clear();
-        return 4;
+        return nullptr;
     }
+    // A well-formed document closes every object it opened: the root is all that is left.
     TnPackObj* root = state.stack.pop();
     state.stack.clear();
-    if (!root) return 5;
+    return root;
+}
+
+}  // namespace
+
+bool TnPack::_chargeXML(long long bytes) { return charge(bytes); }
+
+int TnPack::unpackXML(const char* text, int len) {
+    if (!text || len < 0 || len > kMaxXMLBytes) return 4;
+    XMLAllowance budget;
+    budget.left = static_cast<long long>(len) * kXMLMemoryFactor + kXMLMemoryBase;
+    XMLAllowance* outer = allowance;
+    allowance = &budget;
+    bool created = false;
+    TnPackObj* root = parseXML(text, len, &created);
     int result = 0;
-    const TnString* version = root->variables().get("version");
-    if (!version)
-        result = 1;
-    else if (version->integervalue() != 1)
-        result = 3;
-    else
-        _unpackXML(root->elements().get("undef_obj"));
-    delete root;
+    if (!root) {
+        result = created ? 4 : 5;
+    } else {
+        const TnString* version = static_cast<const TnPackObj*>(root)->variables().get("version");
+        if (!version)
+            result = 1;
+        else if (version->integervalue() != 1)
+            result = 3;
+        else
+            _unpackXML(root->elements().get("undef_obj"));
+        delete root;
+        if (result == 0 && budget.spent) result = 4;
+    }
+    allowance = outer;
     return result;
 }
 
@@ -582,42 +686,43 @@ int TnPack::_unpackXML(TnPackObj* node) {
 }
 
 int TnPack::recoverXML(const TnString& path) {
-    TnString contents;
-    if (!loadFile(path, contents)) return 0;
-    TnString wrapped("<pack>\n");
-    wrapped += contents;
-    wrapped += "\n</pack>";
-    return unpackXML(wrapped.value(), wrapped.length()) == 0 ? wrapped.length() : 0;
+    int length = 0;
+    char* wrapped = loadWrapped(path, "<pack>\n", "\n</pack>", kMaxXMLBytes, &length);
+    if (!wrapped) return 0;
+    int result = unpackXML(wrapped, length) == 0 ? length : 0;
+    delete[] wrapped;
+    return result;
 }
 
+namespace {
+const TnString* variable(const TnPackObj* node, const TnString& name) {
+    return node ? node->variables().get(name) : nullptr;
+}
+}  // namespace
+
 void TnPack::restoreXML(const TnString& name, TnString& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
-    if (text) value = *text;
+    if (const TnString* text = variable(node_, name)) value = *text;
 }
 
 void TnPack::restoreXML(const TnString& name, int& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
-    if (text) value = text->integervalue();
+    if (const TnString* text = variable(node_, name)) value = text->integervalue();
 }
 
 void TnPack::restoreXML(const TnString& name, long long& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
-    if (text) value = text->longlongvalue();
+    if (const TnString* text = variable(node_, name)) value = text->longlongvalue();
 }
 
 void TnPack::restoreXML(const TnString& name, unsigned char& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
-    if (text) value = text->integervalue() != 0;
+    if (const TnString* text = variable(node_, name)) value = text->integervalue() != 0;
 }
 
 void TnPack::restoreXML(const TnString& name, char& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
+    const TnString* text = variable(node_, name);
     if (text && !text->empty()) value = text->get(0);
 }
 
 void TnPack::restoreXML(const TnString& name, float& value) {
-    const TnString* text = node_ ? node_->variables().get(name) : nullptr;
-    if (text) value = text->floatvalue();
+    if (const TnString* text = variable(node_, name)) value = text->floatvalue();
 }
 
 void TnPack::restoreXML(const TnString& name, TnPack& sub) {

@@ -114,9 +114,14 @@ public:
     static void _wc_int32(char* p, int32_t v);
     static void _wc_int64(char* p, int64_t v);
 
-    // Limits of the XML reader: deeper nesting or a larger text is refused as malformed.
+    // Limits of the XML reader, past which a text is refused like a malformed one (4): nesting
+    // deeper than kMaxXMLDepth elements, a text longer than kMaxXMLBytes, and a parse tree
+    // plus decoded values that would take more than kXMLMemoryFactor bytes per byte of text
+    // (and kXMLMemoryBase besides). Honest documents need about a dozen bytes per byte.
     static constexpr int kMaxXMLDepth = 256;
-    static constexpr int kMaxXMLBytes = 256 * 1024 * 1024;
+    static constexpr int kMaxXMLBytes = 64 * 1024 * 1024;
+    static constexpr int kXMLMemoryFactor = 32;
+    static constexpr int kXMLMemoryBase = 1024 * 1024;
 
 protected:
     // For decoders with their own fields (the message content): marks the value as taken,
@@ -130,12 +135,17 @@ protected:
     }
     // Reads a 4-byte big-endian count at the cursor; false (and the rest dropped) when short.
     bool takeInt32(int32_t& out);
+    // For XML decoders that create values (containers): accounts for the memory about to be
+    // taken while unpackXML runs; false once the document's allowance is spent, and the
+    // caller stops creating. Always true outside unpackXML.
+    static bool _chargeXML(long long bytes);
 
 private:
     bool matches(short tag, short wire) const { return tag_ == tag && wire_ == wire; }
     void storeString(short tag, const char* bytes, int n);
     void writeXMLLine(const TnString& name, const char* bytes, int n);
     void writeXMLIndent();
+    void writeXMLObjectLine();
 
     char* buffer_ = nullptr;        // owned bytes being built
     const char* cursor_ = nullptr;  // read position while decoding (borrowed)

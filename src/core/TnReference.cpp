@@ -1,0 +1,3 @@
+#include "core/TnReference.h"
+
+void TnReference::value(const TnString& name, TnString& out) { out = name; }
