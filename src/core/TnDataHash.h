@@ -20,7 +20,7 @@ public:
     void encode() override {
         store(1, this->length());
         int written = 0;
-        for (int i = 0; i < this->slots() && written < this->length(); ++i) {
+        for (int i = 0; i < this->slotcount() && written < this->length(); ++i) {
             if (!this->live(i)) continue;
             store(10, *this->keys_[i]);
             store(30, this->values_[i]);
@@ -58,7 +58,7 @@ public:
     }
 
     void encodeXML() override {
-        for (int i = 0; i < this->slots(); ++i) {
+        for (int i = 0; i < this->slotcount(); ++i) {
             if (!this->live(i)) continue;
             storeXML("key", *this->keys_[i]);
             storeXML("element", this->values_[i]);

@@ -37,7 +37,7 @@ public:
     }
 
     int length() const { return count_; }
-    int slots() const { return size_; }
+    int slotcount() const { return size_; }
 
     static uint32_t hash(const TnString& key) {
         uint32_t h = 0, power = 1;

@@ -50,15 +50,15 @@ long long TnPackObj::footprint(const TnString& s) {
 
 template <class Table, class V>
 long long TnPackObj::place(Table& table, std::unique_ptr<TnSimpleHash<int>>& next, const TnString& base, V* value) {
-    int slots = table.slots();
-    int counterSlots = next ? next->slots() : 0;
+    int slots = table.slotcount();
+    int counterSlots = next ? next->slotcount() : 0;
     int counters = next ? next->length() : 0;
     TnString* key = new TnString(freeKey(table, next, base));
     long long bytes = footprint(*key);
     table.set(value, key);
-    bytes += static_cast<long long>(table.slots() - slots) * (sizeof(TnString*) + sizeof(V*));
+    bytes += static_cast<long long>(table.slotcount() - slots) * (sizeof(TnString*) + sizeof(V*));
     if (next) {
-        bytes += static_cast<long long>(next->slots() - counterSlots) * (sizeof(TnString*) + sizeof(int));
+        bytes += static_cast<long long>(next->slotcount() - counterSlots) * (sizeof(TnString*) + sizeof(int));
         bytes += (next->length() - counters) * footprint(base);
     }
     return bytes;

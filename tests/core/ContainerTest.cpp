@@ -138,18 +138,18 @@ TEST(Hash, DeleteAndReinsertAlongOneProbePath) {
 
 TEST(Hash, ResizeKeepsEverythingFindable) {
     TnBaseHash<Counted> h;
-    EXPECT_EQ(h.slots(), 17);
+    EXPECT_EQ(h.slotcount(), 17);
     int firstGrowth = 0;
     for (int i = 0; i < 5000; ++i) {
         h.set(new Counted(i), TnString("key") + i);
-        if (!firstGrowth && h.slots() != 17) firstGrowth = h.slots();
+        if (!firstGrowth && h.slotcount() != 17) firstGrowth = h.slotcount();
     }
     EXPECT_GE(firstGrowth, 69);
     EXPECT_LE(firstGrowth, 168);
     EXPECT_EQ(h.length(), 5000);
     for (int i = 0; i < 5000; i += 2) delete h.remove(TnString("key") + i);
     TnBaseHash<Counted> copy(h);
-    EXPECT_EQ(copy.slots(), h.slots());
+    EXPECT_EQ(copy.slotcount(), h.slotcount());
     EXPECT_EQ(copy.length(), 2500);
     for (int i = 1; i < 5000; i += 2) ASSERT_EQ(copy.get(TnString("key") + i)->value, i);
     EXPECT_EQ(copy.get("key0"), nullptr);
@@ -169,7 +169,7 @@ TEST(Hash, CollidingKeysStayBounded) {
         keys.push_back(k);
         h.set(new Counted(i), k);
     }
-    EXPECT_LT(h.slots(), 100000);  // no runaway growth
+    EXPECT_LT(h.slotcount(), 100000);  // no runaway growth
     for (int i = 0; i < 300; ++i) ASSERT_NE(h.get(keys[i]), nullptr) << i;
 }
 
