@@ -78,10 +78,10 @@ bool TnRegEx::_compile() {
     return true;
 }
 
-int TnRegEx::_exec(const TnString& text, int* ovector, int slots) {
+int TnRegEx::_exec(const TnString& text, int* ovector, int count) {
     if (!_compile()) return -1;
     return pcre_exec(static_cast<pcre*>(code_), static_cast<pcre_extra*>(extra_), text.value(), text.length(), 0, 0,
-                     ovector, slots);
+                     ovector, count);
 }
 
 int TnRegEx::match(const TnString& text) {

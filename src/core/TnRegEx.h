@@ -33,7 +33,7 @@ public:
 private:
     bool _compile();
     void _drop();
-    int _exec(const TnString& text, int* ovector, int slots);
+    int _exec(const TnString& text, int* ovector, int count);
 
     TnString pattern_;
     TnString error_;
