@@ -72,7 +72,17 @@ int TnDaemon::eventloop(int count) {
         }
 
         int length = 0;
-        char* buffer = connection->receive(length);
+        char* buffer;
+        if (connection->type() == 2) {
+            // Every process waiting on the shared datagram socket wakes for one datagram and
+            // only one gets it: the others take nothing rather than wait for the next one.
+            int wait = connection->timeout();
+            connection->timeout(0);
+            buffer = connection->receive(length);
+            connection->timeout(wait);
+        } else {
+            buffer = connection->receive(length);
+        }
         if (!buffer) {
             if (finish(connection)) return handled;
             continue;

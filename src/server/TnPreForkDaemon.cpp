@@ -30,17 +30,20 @@ int TnPreForkDaemon::_mode = 0;
 
 namespace {
 
-// Blocks SIGCHLD while a fork and its bookkeeping happen, so that the reaper never sees a
-// child the tables do not know yet.
-class ChildSignalsHeld {
+// Holds back the pool's signals while a fork and its bookkeeping happen: the reaper never
+// sees a child the tables do not know yet, and a new process never runs the parent's
+// handlers before it has installed its own (what arrived meanwhile is delivered then).
+class PoolSignalsHeld {
 public:
-    ChildSignalsHeld() {
+    PoolSignalsHeld() {
         sigset_t set;
         sigemptyset(&set);
         sigaddset(&set, SIGCHLD);
+        sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         sigprocmask(SIG_BLOCK, &set, &saved_);
     }
-    ~ChildSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    ~PoolSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
 private:
     sigset_t saved_;
@@ -151,6 +154,7 @@ int TnPreForkDaemon::eventloop(int) {
         exitnow(1);
     }
     for (;;) {
+        // A child's exit cuts the sleep short, so that its replacement comes at once.
         TnTime::sleep_seconds(1);
         announce();
         if (tick_ % 86400 == 0) manageLogs();
@@ -182,7 +186,7 @@ int TnPreForkDaemon::eventloop(int) {
         if (forked) continue;
 
         // Quiet pass: top up to the idle count, restart helpers and kin that have ended.
-        for (n = _proccount; n < _procidle && n < _procmax; ++n) {
+        for (n = _proccount; n < _procidle && n < _procmax && !_shutdown; ++n) {
             _overmax = 0;
             if (forkChild()) return 1;
         }
@@ -201,7 +205,10 @@ int TnPreForkDaemon::shutdownSequence() {
         tn_debug_line(TnDebug::kInfo, TnString("INFO: waiting for threads to exit: ") + TnString(_proccount) + " left.",
                       true);
         if (_proccount < 1) break;
-        catchChild(0);
+        {
+            PoolSignalsHeld held;  // the handler must not reap the same children meanwhile
+            catchChild(0);
+        }
         TnTime::sleep_seconds(2);
     }
     kill(0, SIGTERM);
@@ -249,7 +256,7 @@ void TnPreForkDaemon::serve() {
 int TnPreForkDaemon::forkChild() {
     pid_t pid;
     {
-        ChildSignalsHeld held;
+        PoolSignalsHeld held;
         pid = spawn();
         if (pid < 0) return 0;
         if (pid > 0) {
@@ -275,7 +282,7 @@ int TnPreForkDaemon::forkKin(int index) {
     if (_kinpid[index] != 0) return 0;
     pid_t pid;
     {
-        ChildSignalsHeld held;
+        PoolSignalsHeld held;
         pid = spawn();
         if (pid < 0) return 0;
         if (pid > 0) {
@@ -295,7 +302,7 @@ int TnPreForkDaemon::forkThread(int index) {
     if (_helperpid[index] != 0 || !_helpers[index]) return 0;
     pid_t pid;
     {
-        ChildSignalsHeld held;
+        PoolSignalsHeld held;
         pid = spawn();
         if (pid < 0) return 0;
         if (pid > 0) {

@@ -67,6 +67,9 @@ public:
 protected:
     static volatile sig_atomic_t _shutdown;
     static volatile sig_atomic_t _reset;
+    // Set while the parent forks to absorb waiting connections; processes forked then serve
+    // fewer connections.
+    static volatile sig_atomic_t _overmax;
 
 private:
     // Forks one process; -1 on failure, 0 in the parent, the served role's result in the child.
@@ -84,7 +87,6 @@ private:
     static int _procmax;
     static int _procidle;
     static int _clientmax;
-    static volatile sig_atomic_t _overmax;
     static volatile sig_atomic_t _proccount;
     static volatile pid_t _childpid[kMaxProcs];
     static void (*_helpers[kMaxHelpers])();
