@@ -79,6 +79,10 @@ VndProcess::~VndProcess() {
     kill(-pid_, SIGKILL);
     if (!reaped_) waitpid(pid_, nullptr, 0);
     waitGroupGone(5000);
+    // In a sanitizer build every process of the pool reports here.
+    const std::string out = output();
+    if (out.find("Sanitizer") != std::string::npos || out.find("runtime error") != std::string::npos)
+        ADD_FAILURE() << out;
 }
 
 std::vector<pid_t> VndProcess::children() const {

@@ -79,11 +79,9 @@ TEST_F(VndSystem, EveryProcessServesFiveAndIsReplaced) {
     const std::vector<pid_t> now = vnd.children();
     EXPECT_GE(now.size(), 10u);
     for (auto& entry : served) {
-        // The first ten serve five each; one forked while a connection waited serves two.
-        if (contains(first, entry.first) || contains(now, entry.first))
-            EXPECT_EQ(contains(now, entry.first), entry.second < 5) << entry.second;
-        else
-            EXPECT_EQ(entry.second, 2);
+        // One forked later while a connection waited serves two: after two, either may be gone.
+        if (!contains(first, entry.first) && entry.second == 2) continue;
+        EXPECT_EQ(contains(now, entry.first), entry.second < 5) << entry.second;
     }
 }
 
