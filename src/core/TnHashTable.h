@@ -27,6 +27,8 @@ uint32_t tn_hash_seed();
 template <class V, bool Owning>
 class TnHashTable {
 public:
+    using Value = V;
+
     TnHashTable() { allocate(17); }
     TnHashTable(const TnHashTable&) = delete;
     TnHashTable& operator=(const TnHashTable&) = delete;

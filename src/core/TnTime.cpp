@@ -1,13 +1,18 @@
 #include "core/TnTime.h"
 
-#include <pwd.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 
+#include "config/TnDefaults.h"
 #include "diag/TnDebug.h"
+#include "protocol/TnClient.h"
+#include "protocol/TnFile.h"
+#include "protocol/TnMessage.h"
 
 namespace {
 
@@ -31,38 +36,60 @@ bool localTime(int unixSeconds, struct tm& out) {
     return localtime_r(&t, &out) != nullptr;
 }
 
+// Offsets come from a shared file and from other hosts: sums are made wide and kept in range.
+int clamped(long long v) { return static_cast<int>(v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : v); }
+
+// An offset is a few digits; anything longer in the shared temporary directory is not ours.
+constexpr int kMaxOffsetBytes = 64;
+
 }  // namespace
 
-TnString TnTime::offsetfile() {
-    struct passwd* pw = getpwuid(getuid());
-    return TnString("/tmp/time_") + (pw ? pw->pw_name : "") + ".tmp";
-}
+TnString TnTime::offsetfile() { return tn_default_string(304) + "/time_" + TnClient::currentuser() + ".tmp"; }
 
 void TnTime::setToLocalClock() { value_ = static_cast<int>(time(nullptr)) - kEpoch; }
 
 void TnTime::setToNow() {
     Offset& o = offset();
     if (!o.initialised && !o.reference) {
-        TnString text;
-        FILE* f = fopen(offsetfile().value(), "r");
-        if (f) {
-            char buf[64];
-            size_t n = fread(buf, 1, sizeof buf - 1, f);
-            fclose(f);
-            text.copy(buf, static_cast<int>(n));
-        }
+        TnString path = offsetfile(), text;
+        long long size = TnFile::size(path);
+        if (size >= 0 && size <= kMaxOffsetBytes) TnFile::load(path, text);
         o.seconds = text.integervalue();
         o.initialised = true;
     }
     setToLocalClock();
-    value_ += o.seconds;
+    value_ = clamped(static_cast<long long>(value_) + o.seconds);
+}
+
+void TnTime::syncToServer() { syncToServer(TnString()); }
+
+void TnTime::syncToServer(const TnString& supervisor) {
+    Offset& o = offset();
+    o.seconds = 0;
+    o.initialised = true;
+    if (o.reference) return;
+    TnClient client;
+    if (!supervisor.empty()) client.setSupervisor(supervisor);
+    TnMessage request(TnClient::kTimeRequest), reply;
+    TnTime t0, t1;
+    t0.setToLocalClock();
+    if (!client.converseSupervisor(request, reply)) {
+        tn_debug_line(TnDebug::kError, "ERROR: couldn't obtain time from supervisor.");
+        return;
+    }
+    t1.setToLocalClock();
+    const TnTime* ts = dynamic_cast<const TnTime*>(reply.content());
+    if (!ts || ts->type() != reply.contenttype()) return;
+    // Half the round trip is the best guess of how old the answer is when it arrives.
+    o.seconds = clamped((t1.value() - t0.value()) / 2 + static_cast<long long>(ts->value()) - t0.value());
+    TnFile::replace(offsetfile(), TnString(o.seconds));
 }
 
 void TnTime::syncToDatabase(const TnTime& t) {
     if (offset().reference) return;
     TnTime now;
     now.setToNow();
-    offset().seconds = t.value() - now.value();
+    offset().seconds = clamped(static_cast<long long>(t.value()) - now.value());
     offset().initialised = true;
 }
 

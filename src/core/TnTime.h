@@ -36,6 +36,11 @@ public:
     // first time a process asks).
     void setToNow();
 
+    // Asks the supervisor (the default one, respectively the one named) for its clock and
+    // keeps the difference, half the round trip included, as the offset, also in the offset
+    // file. A failed conversation leaves the offset 0.
+    static void syncToServer();
+    static void syncToServer(const TnString& supervisor);
     // The offset becomes t minus now, unless this process is the reference clock.
     static void syncToDatabase(const TnTime& t);
     // This process's clock is the farm's reference: offset 0 for good.

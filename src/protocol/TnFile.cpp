@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -73,6 +74,33 @@ bool TnFile::load(const TnString& path, TnString& out) {
 }
 
 bool TnFile::save(const TnString& path, const TnString& text) { return writeAll(path, text, O_TRUNC); }
+
+bool TnFile::replace(const TnString& path, const TnString& text) {
+    if (path.empty()) return false;
+    TnString scratch = path + ".XXXXXX";
+    char* name = scratch.copyvalue();
+    if (!name) return false;
+    int fd = mkstemp(name);
+    bool good = fd >= 0;
+    if (good) {
+        const char* p = text.value();
+        int left = text.length();
+        while (left > 0) {
+            ssize_t n = write(fd, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            p += n;
+            left -= static_cast<int>(n);
+        }
+        // Other processes of the same user read it; mkstemp made it private to this one.
+        good = left == 0 && fchmod(fd, 0644) == 0;
+        good = close(fd) == 0 && good;
+        good = good && rename(name, path.value()) == 0;
+        if (!good) unlink(name);
+    }
+    delete[] name;
+    return good;
+}
 
 bool TnFile::append(const TnString& path, const TnString& text) { return writeAll(path, text, O_APPEND); }
 

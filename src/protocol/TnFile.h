@@ -43,6 +43,10 @@ public:
     static bool load(const TnString& path, TnString& out);
     // Replaces the file's contents with text, creating it when missing.
     static bool save(const TnString& path, const TnString& text);
+    // Replaces the file by a new one written beside it and renamed over it: readers never see
+    // half a file, and a symbolic link planted at path (in a shared /tmp) is replaced rather
+    // than followed.
+    static bool replace(const TnString& path, const TnString& text);
     // Adds text at the end of the file, creating it when missing.
     static bool append(const TnString& path, const TnString& text);
     static bool remove(const TnString& path);

@@ -152,46 +152,13 @@ bool TnServer::_opentcp(int row, bool secured) {
         error_ = TnError(1043);
         return false;
     }
-    _hostname();
-    sockaddr_in sa = bindAddress(address_[row], port_[row]);
-    for (int budget = bindBudgetMs_;;) {
-        if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-            sockaddr_in bound;
-            socklen_t len = sizeof bound;
-            if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len) != 0) {
-                failErrno(1046);
-                close(fd);
-                return false;
-            }
-            if (listen(fd, backlog_) != 0) {
-                error_ = TnError(1047);
-                close(fd);
-                return false;
-            }
-            // Several serving processes wait on this socket at once; the losers of a race for
-            // a connection must come back from accept() instead of sleeping in it.
-            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL, 0) | O_NONBLOCK);
-            socket_[row] = fd;
-            port_[row] = ntohs(bound.sin_port);
-            address_[row] = static_cast<int>(ntohl(bound.sin_addr.s_addr));
-            active_ = true;
-            return true;
-        }
-        failErrno(secured ? 1049 : 1050);
-        budget -= bindPauseMs_;
-        if (budget < 0) {
-            close(fd);
-            return false;
-        }
-        if (tn_debug_on(TnDebug::kInfo)) {
-            tn_debug_obj().lock();
-            tn_debug_obj().mark();
-            if (!secured) tn_debug_obj() << error_.value() << ": ";
-            tn_debug_obj() << "waiting for tcp socket to open up - port: " << port_[row] << "\n";
-            tn_debug_obj().unlock();
-        }
-        pause(bindPauseMs_);
+    if (!_bind(fd, row, secured ? 1049 : 1050, "tcp", !secured)) return false;
+    if (listen(fd, backlog_) != 0) {
+        error_ = TnError(1047);
+        close(fd);
+        return false;
     }
+    return _adopt(fd, row);
 }
 
 bool TnServer::_openudp(int row) {
@@ -214,6 +181,13 @@ bool TnServer::_openudp(int row) {
         unsigned char loop = 1;
         setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
     }
+    return _bind(fd, row, 1048, "udp", false) && _adopt(fd, row);
+}
+
+// Binds the row's address and port, retrying a busy one every pause until the budget is
+// spent, with one wait line per retry (led by the error text for plain TCP); records the
+// bound address and port in the row.
+bool TnServer::_bind(int fd, int row, int failure, const char* proto, bool withError) {
     _hostname();
     sockaddr_in sa = bindAddress(address_[row], port_[row]);
     for (int budget = bindBudgetMs_;;) {
@@ -225,13 +199,11 @@ bool TnServer::_openudp(int row) {
                 close(fd);
                 return false;
             }
-            socket_[row] = fd;
             port_[row] = ntohs(bound.sin_port);
             address_[row] = static_cast<int>(ntohl(bound.sin_addr.s_addr));
-            active_ = true;
             return true;
         }
-        failErrno(1048);
+        failErrno(failure);
         budget -= bindPauseMs_;
         if (budget < 0) {
             close(fd);
@@ -239,11 +211,23 @@ bool TnServer::_openudp(int row) {
         }
         if (tn_debug_on(TnDebug::kInfo)) {
             tn_debug_obj().lock();
-            tn_debug_obj().mark() << "waiting for udp socket to open up - port: " << port_[row] << "\n";
+            tn_debug_obj().mark();
+            if (withError) tn_debug_obj() << error_.value() << ": ";
+            tn_debug_obj() << "waiting for " << proto << " socket to open up - port: " << port_[row] << "\n";
             tn_debug_obj().unlock();
         }
         pause(bindPauseMs_);
     }
+}
+
+// Several serving processes wait on one port socket at once; the losers of a race for a
+// connection or a datagram must come back from accept() or recvfrom() instead of sleeping in
+// it, so port sockets never block (accepted connections are switched back to blocking).
+bool TnServer::_adopt(int fd, int row) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL, 0) | O_NONBLOCK);
+    socket_[row] = fd;
+    active_ = true;
+    return true;
 }
 
 int TnServer::release() {

@@ -81,6 +81,8 @@ protected:
     int _ready(int mask);
     bool _opentcp(int row, bool secured);
     bool _openudp(int row);
+    bool _bind(int fd, int row, int failure, const char* proto, bool withError);
+    bool _adopt(int fd, int row);
     void _hostname();
 
 private:

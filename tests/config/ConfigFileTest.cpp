@@ -31,6 +31,17 @@ std::string opt(const TnConfigFile& f, const char* section, const char* key) {
     return c ? str(c->option(key)) : "<none>";
 }
 
+// Several options of one section, joined by "|".
+std::string opts(const TnConfigFile& f, const char* section, std::initializer_list<const char*> keys) {
+    std::string out;
+    const char* sep = "";
+    for (const char* k : keys) {
+        out += sep + opt(f, section, k);
+        sep = "|";
+    }
+    return out;
+}
+
 TnConfigFile parsed(const std::string& text, unsigned char fold = 0) {
     TnConfigFile f("", fold);
     f.parse(TnString(text.data(), static_cast<int>(text.size())));
@@ -64,12 +75,8 @@ TEST(ConfigFileStatements, SectionsKeysAndValues) {
         "node.extra = 3\n"
         "fresh.k = 4\n");
     EXPECT_EQ(sections(f), (Names{"default", "node", "other", "fresh"}));
-    EXPECT_EQ(opt(f, "default", "words"), "severalwordshere");
-    EXPECT_EQ(opt(f, "default", "quoted"), "kept  spaces");
-    EXPECT_EQ(opt(f, "default", "a key"), "v");
-    EXPECT_EQ(opt(f, "default", "path"), "C:\\dir");
-    EXPECT_EQ(opt(f, "node", "port"), "1");
-    EXPECT_EQ(opt(f, "node", "extra"), "3");  // section.key goes to that section alone
+    EXPECT_EQ(opts(f, "default", {"words", "quoted", "a key", "path"}), "severalwordshere|kept  spaces|v|C:\\dir");
+    EXPECT_EQ(opts(f, "node", {"port", "extra"}), "1|3");  // section.key goes to that section alone
     EXPECT_FALSE(f.config("other")->exists("extra"));
     EXPECT_EQ(opt(f, "fresh", "k"), "4");
 
@@ -102,12 +109,9 @@ TEST(ConfigFileParents, ValuesOfTheMomentAndMissingParents) {
         "a = changed\n"
         "[base]: base node\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "WARNING: node missing parent ghost... skipping.\n");
-    EXPECT_EQ(opt(f, "node", "a"), "1");
-    EXPECT_EQ(opt(f, "node", "b"), "own");
-    EXPECT_EQ(opt(f, "node", "c"), "3");
+    EXPECT_EQ(opts(f, "node", {"a", "b", "c"}), "1|own|3");
     // A section may name itself; another parent then lays its values on top.
-    EXPECT_EQ(opt(f, "base", "a"), "1");
-    EXPECT_EQ(opt(f, "base", "b"), "own");
+    EXPECT_EQ(opts(f, "base", {"a", "b"}), "1|own");
 }
 
 TEST(ConfigFileReferences, Forms) {
@@ -127,16 +131,9 @@ TEST(ConfigFileReferences, Forms) {
         "text = $file.txt\n"
         "open = ${unclosed\n"
         "after = 1\n");
-    EXPECT_EQ(opt(f, "node1", "master"), "50011");
-    EXPECT_EQ(opt(f, "node1", "bare"), "50011/x");
     // "$self" becomes "$node1", which the reference pass reads as the option named node1.
-    EXPECT_EQ(opt(f, "node1", "named"), "hit");
-    EXPECT_EQ(opt(f, "node1", "me"), "node1node1");
-    EXPECT_EQ(opt(f, "node1", "other"), "default");
-    EXPECT_EQ(opt(f, "node1", "mine"), "7-7-");
-    EXPECT_EQ(opt(f, "node1", "gone"), "[]");
-    EXPECT_EQ(opt(f, "node1", "plain"), "$ and $$ x");
-    EXPECT_EQ(opt(f, "node1", "text"), "");
+    EXPECT_EQ(opts(f, "node1", {"master", "bare", "named", "me", "other", "mine", "gone", "plain", "text"}),
+              "50011|50011/x|hit|node1node1|default|7-7-|[]|$ and $$ x|");
     // A brace runs to the next closing brace, across lines.
     EXPECT_EQ(opt(f, "node1", "open"), "${unclosed\nafter = 1\n");
 }
@@ -154,8 +151,7 @@ TEST(ConfigFileReferences, OrderChainsAndLoops) {
         "[c] x = end\n"
         "[loop1] x = <${loop2.x}>\n"
         "[loop2] x = <${loop1.x}>\n");
-    EXPECT_EQ(opt(f, "s", "p"), "${t.r}");
-    EXPECT_EQ(opt(f, "s", "q"), "R");
+    EXPECT_EQ(opts(f, "s", {"p", "q"}), "${t.r}|R");
     EXPECT_EQ(opt(f, "a", "x"), "end");
     std::string loop = opt(f, "loop1", "x");
     EXPECT_EQ(loop.substr(0, 2), "<<");
@@ -174,9 +170,7 @@ TEST(ConfigFileRanges, HeadersNameManyHosts) {
         "k = v\n");
     EXPECT_EQ(sections(f), (Names{"default", "node01", "node02", "node03", "a1.farm", "a2.farm", "b"}));
     for (const char* n : {"node01", "node02", "node03"}) {
-        EXPECT_EQ(opt(f, n, "log"), std::string("/log/") + n + "/x");
-        EXPECT_EQ(opt(f, n, "bare"), "/log/");
-        EXPECT_EQ(opt(f, n, "up"), "50011");
+        EXPECT_EQ(opts(f, n, {"log", "bare", "up"}), std::string("/log/") + n + "/x|/log/|50011");
     }
     EXPECT_EQ(opt(f, "a2.farm", "k"), "v");
     // Numbers outside brackets name one host; a header naming too many ends reading.

@@ -1,16 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "config/TnDefaults.h"
 #include "diag/TnDebug.h"
+#include "support/Support.h"
 
 namespace {
 
@@ -92,17 +86,9 @@ TEST_F(Defaults, OemTablesDifferInAFewKeys) {
 }
 
 TEST_F(Defaults, UnknownStringKeyIsReportedAsAWarning) {
-    TnDebug& d = tn_debug_obj();
-    TnString savedFile = d.filename();
-    int savedMode = d.mode();
     int savedVerb = tn_debug_verb();
-    const char* tmp = getenv("TMPDIR");
-    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tn_defaults_XXXXXX";
-    int fd = mkstemp(&path[0]);
-    ASSERT_GE(fd, 0);
-    close(fd);
-
-    tn_debug_filename(path.c_str(), 0);
+    support::TempDir dir;
+    tn_debug_filename(dir.file("debug.log").c_str(), 0);
     tn_debug_verbosity(TnDebug::kError);
     EXPECT_EQ(tn_default_string(4242), TnString(""));   // warnings are off
     tn_debug_verbosity(TnDebug::kWarning);
@@ -111,10 +97,6 @@ TEST_F(Defaults, UnknownStringKeyIsReportedAsAWarning) {
     EXPECT_EQ(tn_default_int(4242), 0);                            // nor do unknown numbers
 
     tn_debug_verbosity(savedVerb);
-    tn_debug_filename(savedFile, savedMode);
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    unlink(path.c_str());
-    EXPECT_EQ(all.str(), "WARNING: tn_default_string() unknown value[-7]\n");
+    tn_debug_filename("", 0);
+    EXPECT_EQ(support::readFile(dir.file("debug.log")), "WARNING: tn_default_string() unknown value[-7]\n");
 }

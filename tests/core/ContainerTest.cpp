@@ -155,24 +155,6 @@ TEST(Hash, ResizeKeepsEverythingFindable) {
     EXPECT_EQ(copy.get("key0"), nullptr);
 }
 
-TEST(Hash, CollidingKeysStayBounded) {
-    // Keys "\x07", "\x00\x01", "\x00\x00\x01"... all hash alike up to the 7^k weights; build many
-    // keys sharing one hash by padding with byte pairs that cancel: +7 then -1 at the next place.
-    TnBaseHash<Counted> h;
-    std::vector<TnString> keys;
-    for (int i = 0; i < 300; ++i) {
-        TnString k;
-        for (int j = 0; j < 8; ++j) k.append(static_cast<char>(((i >> j) & 1) ? 7 : 0));
-        for (int j = 0; j < 8; ++j) {
-            if ((i >> j) & 1) k.set(j + 1, static_cast<char>(k.get(j + 1) - 1));
-        }
-        keys.push_back(k);
-        h.set(new Counted(i), k);
-    }
-    EXPECT_LT(h.slotcount(), 100000);  // no runaway growth
-    for (int i = 0; i < 300; ++i) ASSERT_NE(h.get(keys[i]), nullptr) << i;
-}
-
 TEST(Hash, KeysAreBorrowedCopykeysOwned) {
     TnStringHash h;
     h.set(new TnString("1"), "one");
@@ -211,5 +193,4 @@ TEST(Hash, SimpleHashOfInts) {
     for (int i = 0; i < 1000; ++i) h.set(i, TnString(i));
     TnIntHash copy(h);
     EXPECT_EQ(*copy.get("999"), 999);
-    EXPECT_EQ(copy.type(), 176);
 }

@@ -86,7 +86,7 @@ TEST(PathMap, ReadAndWriteText) {
     EXPECT_EQ(to(back, "/c"), "/de");
 }
 
-TEST(PathMap, FilesAndPackForms) {
+TEST(PathMap, FilesAndFieldOrder) {
     support::TempDir dir;
     support::writeFile(dir.file("map"), "/before = header\n[direct]\n/mnt/proj = P:\n/b = /c\n");
     TnPathMap m(dir.file("map").c_str());
@@ -94,10 +94,6 @@ TEST(PathMap, FilesAndPackForms) {
     EXPECT_EQ(froms(m), (std::vector<std::string>{"/mnt/proj", "/b"}));
     EXPECT_EQ(TnPathMap().load(dir.file("missing").c_str()), 0);
 
-    m.pack();
-    TnPathMap b;
-    ASSERT_EQ(b.unpack(m.packContents(), m.packSize()), 0);
-    EXPECT_EQ(str(b.translate("/mnt/proj/x")), "P:/x");
     m.packXML();
     std::string xml = m.packContents();
     EXPECT_LT(xml.find("<direct_map>"), xml.find("<direct_list>"));

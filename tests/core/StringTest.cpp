@@ -162,6 +162,4 @@ TEST(StringList, JoinFindSort) {
     EXPECT_EQ(l.join("|"), TnString("|a|aa|b"));
     l.sort([](const TnString* a, const TnString* b) { return -tn_string_sort_func(a, b); });
     EXPECT_EQ(l.join("|"), TnString("b|aa|a|"));
-    EXPECT_EQ(l.type(), 55);
-    EXPECT_EQ(l.typeXML(), TnString("string_list"));
 }

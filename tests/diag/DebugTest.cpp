@@ -3,38 +3,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "diag/TnDebug.h"
+#include "support/Support.h"
 
 namespace {
 
 std::string str(const TnString& s) { return std::string(s.value(), s.length()); }
 
-// A fresh directory under the temporary directory, removed with everything in it.
-struct TempDir {
-    TempDir() {
-        const char* tmp = getenv("TMPDIR");
-        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/tn_diag_XXXXXX";
-        if (mkdtemp(&templ[0])) path = templ;
-    }
-    ~TempDir() {
-        if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
-    }
-    TnString file(const char* name) const { return TnString((path + "/" + name).c_str()); }
-    std::string path;
-};
+TnString tfile(const support::TempDir& dir, const char* name) { return dir.file(name).c_str(); }
 
-std::string slurp(const TnString& path) {
-    std::ifstream in(path.value(), std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+std::string slurp(const TnString& path) { return support::readFile(path.value()); }
 
 struct tm date(int year, int month, int day, int hour = 12, int min = 0, int sec = 0) {
     struct tm t = {};
@@ -75,9 +57,8 @@ TEST(DebugText, WeeklyNameAndMark) {
 }
 
 TEST(DebugOutput, SingleFile) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    TnString path = dir.file("debug.log");
+    support::TempDir dir;
+    TnString path = tfile(dir, "debug.log");
     std::ofstream(path.value()) << "earlier\n";
     TnDebug d;
     d.filename(path);
@@ -101,16 +82,15 @@ TEST(DebugOutput, SingleFile) {
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 
     // A file that cannot be opened loses the line; it never lands on standard output.
-    d.filename(dir.file("missing/debug.log"));
+    d.filename(tfile(dir, "missing/debug.log"));
     testing::internal::CaptureStdout();
     line(d, "lost");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST(DebugOutput, WeeklyFile) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    TnString base = dir.file("weekly");
+    support::TempDir dir;
+    TnString base = tfile(dir, "weekly");
     TnDebug d;
     d.mode(1);
     d.filename(base);
@@ -126,11 +106,10 @@ TEST(DebugOutput, WeeklyFile) {
 }
 
 TEST(DebugOutput, StandardOutput) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
+    support::TempDir dir;
     TnDebug none, other, empty;
     other.mode(2);  // any mode but 0 and 1 ignores the name
-    other.filename(dir.file("unused"));
+    other.filename(tfile(dir, "unused"));
     empty.mode(1);
     empty.filename("");
     testing::internal::CaptureStdout();
@@ -138,7 +117,7 @@ TEST(DebugOutput, StandardOutput) {
     line(other, "other");
     line(empty, "empty");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "none\nother\nempty\n");
-    EXPECT_NE(access(dir.file("unused").value(), F_OK), 0);
+    EXPECT_NE(access(tfile(dir, "unused").value(), F_OK), 0);
 }
 
 TEST(DebugGlobal, ObjectVerbosityAndLogfiles) {
@@ -151,26 +130,20 @@ TEST(DebugGlobal, ObjectVerbosityAndLogfiles) {
     EXPECT_FALSE(tn_debug_on(TnDebug::kError));
     tn_debug_verbosity(saved);
 
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    tn_debug_filename(dir.file("global.log"), 0);
+    support::TempDir dir;
+    tn_debug_filename(tfile(dir, "global.log"), 0);
     line(tn_debug_obj(), "global");
-    EXPECT_EQ(slurp(dir.file("global.log")), "global\n");
+    EXPECT_EQ(slurp(tfile(dir, "global.log")), "global\n");
     tn_debug_filename("", 7);
     EXPECT_EQ(tn_debug_obj().mode(), 7);
     EXPECT_TRUE(tn_debug_obj().filename().empty());
 
-    std::string base = dir.path + "/log";
+    std::string base = dir.path() + "/log";
     for (const char* suffix : {".52", ".0", ".10", ".9", ".53", ".-1", ".x", "", ".01"})
         std::ofstream(base + suffix) << "x";
     ASSERT_EQ(mkdir((base + ".3").c_str(), 0700), 0);
     TnStringList list;
     list.push(new TnString("kept"));
     tn_debug_logfiles(base.c_str(), list);
-    ASSERT_EQ(list.length(), 5);
-    EXPECT_EQ(str(*list.get(0)), "kept");
-    EXPECT_EQ(str(*list.get(1)), base + ".0");
-    EXPECT_EQ(str(*list.get(2)), base + ".9");
-    EXPECT_EQ(str(*list.get(3)), base + ".10");
-    EXPECT_EQ(str(*list.get(4)), base + ".52");
+    EXPECT_EQ(str(list.join("|")), "kept|" + base + ".0|" + base + ".9|" + base + ".10|" + base + ".52");
 }

@@ -85,51 +85,35 @@ TEST(FlagTable, PrintsInRowOrderNotBitOrder) {
     EXPECT_EQ(tn_supervisor_verbosity_string(0x200000), "0");
 }
 
-TEST(FlagTable, ReadsWordsExactly) {
-    EXPECT_EQ(tn_job_flag_int("grid, expand"), 0x24);
-    EXPECT_EQ(tn_job_flag_int("  grid ,\texpand\n"), 0x24);
-    EXPECT_EQ(tn_job_flag_int("Grid"), 0);
-    EXPECT_EQ(tn_job_flag_int("grid,bogus"), 4);
-    EXPECT_EQ(tn_job_flag_int("uninterruptable"), 1);
+TEST(FlagTable, ReadsJobFlagTexts) {
+    const struct {
+        const char* text;
+        int bits;
+        bool valid;
+    } cases[] = {
+        // Words are matched exactly, after trimming; the old spelling of "uninterruptible" is still read.
+        {"grid, expand", 0x24, true}, {"  grid ,\texpand\n", 0x24, true}, {"Grid", 0, false},
+        {"grid,bogus", 4, false}, {"uninterruptable", 1, true}, {"gri", 0, false}, {"grid mail", 0, false},
+        {"", 0, true}, {",,,", 0, true}, {"grid,mail", 0x404, true}, {"grid, 5", 0x4, true}, {"grid,0", 0x4, false},
+        // A quoted item keeps its quotes and so names no word.
+        {"\"grid\",mail", 0x400, false},
+        // Repeated words add up, wrapping in 32 bits.
+        {"grid,grid", 0x8, true},
+        // Integer texts are taken as they are; anything else is an item that names nothing.
+        {"17", 17, true}, {"128", 128, true}, {"-1", -1, true}, {"-5", -5, true}, {"-", 0, true}, {"0x10", 0, false},
+        {" 17", 0, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tn_job_flag_int(c.text), c.bits) << c.text;
+        EXPECT_EQ(tn_job_flag_valid(c.text), c.valid) << c.text;
+    }
     EXPECT_EQ(tn_job_flag_string(tn_job_flag_int("uninterruptable")), "uninterruptible");
     EXPECT_EQ(tn_worker_flag_int("uninterruptable"), 0);
-    EXPECT_EQ(tn_job_flag_int("gri"), 0);
-    EXPECT_EQ(tn_job_flag_int("grid mail"), 0);
-    EXPECT_EQ(tn_job_flag_int(""), 0);
-    EXPECT_EQ(tn_job_flag_int(",,,"), 0);
-    // A quoted item keeps its quotes and so names no word.
-    EXPECT_EQ(tn_job_flag_int("\"grid\",mail"), 0x400);
-}
-
-TEST(FlagTable, AddsRepeatedWords) {
-    EXPECT_EQ(tn_job_flag_int("grid,grid"), 0x8);
     EXPECT_EQ(tn_job_flag_string(tn_job_flag_int("grid,grid")), "auto_mount");
-    // The sum wraps in 32 bits instead of overflowing.
     EXPECT_EQ(tn_permission_flag_int("admin,admin"), static_cast<int>(0x80000000u));
     EXPECT_EQ(tn_permission_flag_int("admin,admin,admin,admin"), 0);
-}
-
-TEST(FlagTable, TakesIntegerTextsAsTheyAre) {
-    EXPECT_EQ(tn_job_flag_int("17"), 17);
-    EXPECT_EQ(tn_job_flag_int("128"), 128);
-    EXPECT_EQ(tn_job_flag_int("-1"), -1);
-    EXPECT_EQ(tn_job_flag_int("-"), 0);
-    EXPECT_EQ(tn_job_flag_int("0x10"), 0);
-    EXPECT_EQ(tn_job_flag_int(" 17"), 0);  // not an integer text: an item that names nothing
     EXPECT_EQ(tn_client_flag_int("192"), 192);
     EXPECT_EQ(tn_client_flag_string(192), "ssl,restrict_domain");
-}
-
-TEST(FlagTable, ChecksJobFlagTexts) {
-    EXPECT_FALSE(tn_job_flag_valid("grid,bogus"));
-    EXPECT_TRUE(tn_job_flag_valid("grid,mail"));
-    EXPECT_TRUE(tn_job_flag_valid("17"));
-    EXPECT_TRUE(tn_job_flag_valid("-5"));
-    EXPECT_TRUE(tn_job_flag_valid(""));
-    EXPECT_TRUE(tn_job_flag_valid("uninterruptable"));
-    EXPECT_TRUE(tn_job_flag_valid("grid, 5"));
-    EXPECT_FALSE(tn_job_flag_valid("grid,0"));
-    EXPECT_FALSE(tn_job_flag_valid("Grid"));
 }
 
 TEST(FlagTable, VerbosityAndEventLogShareWords) {

@@ -6,22 +6,13 @@
 #include "protocol/TnAddress.h"
 #include "protocol/TnDomain.h"
 #include "protocol/TnHostname.h"
-#include "protocol/TnHostnameList.h"
 #include "protocol/TnMacAddress.h"
-#include "protocol/TnMacAddressList.h"
 
 namespace {
 
 std::vector<unsigned char> bytes(const TnPack& p) {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(p.packContents());
     return std::vector<unsigned char>(b, b + p.packSize());
-}
-
-template <class T>
-void xmlRoundTrip(T& from, T& to) {
-    from.packXML();
-    std::string xml = std::string("<pack>") + from.packContents() + "</pack>";
-    ASSERT_EQ(to.unpackXML(xml.data(), static_cast<int>(xml.size())), 0) << xml;
 }
 
 }  // namespace
@@ -71,14 +62,11 @@ TEST(Address, OnlyTheValueTravels) {
     EXPECT_TRUE(blankReceiver.blank());
 
     TnAddress viaXML;
-    xmlRoundTrip(a, viaXML);
+    a.packXML();
+    std::string xml = std::string("<pack>") + a.packContents() + "</pack>";
+    ASSERT_EQ(viaXML.unpackXML(xml.data(), static_cast<int>(xml.size())), 0);
     EXPECT_EQ(viaXML.value(), a.value());  // above 2^31: the decimal is unsigned
     EXPECT_TRUE(viaXML.blank());
-
-    TnAddress copied;
-    copied.copy(a);
-    EXPECT_FALSE(copied.blank());
-    EXPECT_EQ(copied.value(), a.value());
 }
 
 TEST(Address, ResolverGivesLoopbackAndBlankForNothing) {
@@ -153,17 +141,4 @@ TEST(Domain, IdDefaultsAndTravelsUnderTagTwo) {
     EXPECT_EQ(bytes(d), (std::vector<unsigned char>{0, 0, 0, 1, 0, 1, 0, 3, 0, 0, 0, 4, 'f', 'a', 'r', 'm', 0, 2,
                                                      0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 3, 0, 3, 0, 0, 0, 4, 'w', 'e',
                                                      's', 't'}));
-    TnDomain viaXML;
-    viaXML.id(9);
-    xmlRoundTrip(d, viaXML);
-    EXPECT_EQ(viaXML.value(), TnString("farm"));
-    EXPECT_EQ(viaXML.region(), TnString("west"));
-    EXPECT_EQ(viaXML.id(), -1);
-    EXPECT_EQ(TnDomain(TnString("x"), 5).id(), 5);
-}
-
-TEST(AddressLists, NamesOfTheirOwn) {
-    EXPECT_EQ(TnHostnameList().typeXML(), TnString("host_name_list"));
-    EXPECT_EQ(TnMacAddressList().type(), 177);
-    EXPECT_EQ(TnMacAddressList().typeXML(), TnString("macaddress_list"));
 }

@@ -294,8 +294,6 @@ TEST(Connect, TypesNamesAndIds) {
 
     TnConnection a, b;
     EXPECT_EQ(b.id(), a.id() + 1);
-    EXPECT_EQ(a.timeout(), 30000);
-    EXPECT_FALSE(a.active());
 
     // The secured flavours connect like TCP and carry nothing.
     TcpPair ssl(1000, TnConnection::kSslTcp);

@@ -15,7 +15,6 @@
 #include "protocol/TnFile.h"
 #include "protocol/TnHostname.h"
 #include "protocol/TnMessage.h"
-#include "protocol/TnMessageList.h"
 #include "support/Support.h"
 
 namespace {
@@ -275,10 +274,6 @@ TEST(Envelope, CopyTakesTheEnvelopeButOnlyAnEmptyContent) {
     plain = TnMessage(9);  // assignment clears the old content
     EXPECT_EQ(plain.content(), nullptr);
     EXPECT_EQ(plain.tag(), 9);
-
-    TnMessageList list;
-    list.push(new TnMessage(m));
-    EXPECT_EQ(list.get(0)->tag(), 107);
 }
 
 TEST(Envelope, ClearKeepsHandsOffUnregisteredContent) {

@@ -177,16 +177,12 @@ TEST(XmlLayout, NestedRecordsAndContainers) {
 }
 
 TEST(XmlRead, FieldKindsRoundTripAndConversions) {
-    Kinds k = sampleKinds();
-    Kinds back;
+    // Read back, every field writes the same text again (the flag was already written as 1).
+    Kinds k = sampleKinds(), back;
     std::string text = xmlOf(k);
     ASSERT_EQ(readXML(back, text), 0);
-    EXPECT_EQ(back.text, k.text);
-    EXPECT_EQ(back.number, -5);
-    EXPECT_EQ(back.big, 1234567890123LL);
+    EXPECT_EQ(xmlOf(back), text);
     EXPECT_EQ(back.flag, 1);
-    EXPECT_EQ(back.letter, '+');
-    EXPECT_FLOAT_EQ(back.ratio, 1.5f);
 
     // Texts are read by the string's own readers; an empty character keeps the field.
     Kinds c;
@@ -274,44 +270,30 @@ TEST(XmlRead, ContainersRoundTrip) {
     Outer o;
     o.name = "farm & <co>";
     o.inner = sampleKinds();
-    const char* words[] = {"a", "", "a", "it's \"quoted\"", "x>y"};
-    for (const char* w : words) o.list.push(new TnString(w));
-    for (int i = 0; i < 40; ++i) o.hash.set(new TnString(TnString("v") + i), TnString("k") + i);
+    for (const char* w : {"a", "", "a", "it's \"quoted\"", "x>y"}) o.list.push(new TnString(w));
     o.counts.set(-7, "minus");
     o.counts.set(0, "zero");
     Outer back;
     ASSERT_EQ(readXML(back, xmlOf(o)), 0);
-    EXPECT_EQ(back.name, o.name);
-    EXPECT_EQ(back.inner.text, o.inner.text);
-    EXPECT_EQ(back.inner.big, o.inner.big);
-    ASSERT_EQ(back.list.length(), 5);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(*back.list.get(i), TnString(words[i]));
-    ASSERT_EQ(back.hash.length(), 40);
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(*back.hash.get(TnString("k") + i), TnString("v") + i);
-    ASSERT_EQ(back.counts.length(), 2);
-    EXPECT_EQ(*back.counts.get("minus"), -7);
-    EXPECT_EQ(*back.counts.get("zero"), 0);
+    EXPECT_EQ(xmlOf(back), xmlOf(o));
+    // A rebuilt hash may list its keys in another order.
+    TnStringHash h, hashBack;
+    for (int i = 0; i < 40; ++i) h.set(new TnString(TnString("v") + i), TnString("k") + i);
+    ASSERT_EQ(readXML(hashBack, xmlOf(h)), 0);
+    ASSERT_EQ(hashBack.length(), 40);
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(*hashBack.get(TnString("k") + i), TnString("v") + i);
 
-    // Containers at the top level, and containers of records.
-    TnStringList list, listBack;
-    list.push(new TnString("one"));
-    ASSERT_EQ(readXML(listBack, xmlOf(list)), 0);
-    ASSERT_EQ(listBack.length(), 1);
+    // Containers of records.
     KindsList records, recordsBack;
     records.push(new Kinds(sampleKinds()));
     records.push(new Kinds());
-    records.get(1)->number = 2;
     ASSERT_EQ(readXML(recordsBack, xmlOf(records)), 0);
-    ASSERT_EQ(recordsBack.length(), 2);
-    EXPECT_EQ(recordsBack.get(0)->text, TnString("x<y&\"z'"));
-    EXPECT_EQ(recordsBack.get(1)->number, 2);
+    EXPECT_EQ(xmlOf(recordsBack), xmlOf(records));
     KindsHash byName, byNameBack;
     byName.set(new Kinds(sampleKinds()), TnString("first"));
     byName.set(new Kinds(), TnString("second"));
     ASSERT_EQ(readXML(byNameBack, xmlOf(byName)), 0);
-    ASSERT_EQ(byNameBack.length(), 2);
-    EXPECT_EQ(byNameBack.get("first")->big, 1234567890123LL);
-    EXPECT_EQ(byNameBack.get("second")->number, -1);
+    EXPECT_EQ(xmlOf(byNameBack), xmlOf(byName));
 
     // A list stops at the first missing number; a hash at the first missing key.
     TnStringList gap;

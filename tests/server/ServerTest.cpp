@@ -62,15 +62,10 @@ public:
 
 TEST(ServerPorts, EphemeralPortsAreReadBack) {
     TnServer server;
-    EXPECT_EQ(server.type(), 85);
-    EXPECT_EQ(server.timeout(), 30000);
-    EXPECT_FALSE(server.active());
-    EXPECT_FALSE(server.host().empty());
     ASSERT_EQ(server.openport(kLoopback, 0, TnServer::kTcp), 1);
     ASSERT_EQ(server.openport(), 0);  // the walk meets the open row again
     EXPECT_EQ(server.error().integervalue(), -1);
     EXPECT_TRUE(server.active());
-    EXPECT_NE(server.port(0), 0);
     EXPECT_EQ(server.address(0), kLoopback);
     EXPECT_EQ(server.port(0), localPort(server.sock(0)));
     EXPECT_EQ(server.porttype(0), TnString("tcp"));
@@ -145,12 +140,11 @@ TEST(ServerPorts, BusyPortIsRetriedThenGivenUp) {
     std::string plainLine = std::string("tcp bind fail: ") + strerror(EADDRINUSE) +
                             ": waiting for tcp socket to open up - port: " + std::to_string(holder.port(0)) + "\n";
     std::string securedLine = "]: waiting for tcp socket to open up - port: " + std::to_string(holder.port(0)) + "\n";
-    size_t count = 0;
-    for (size_t at = log.find(plainLine); at != std::string::npos; at = log.find(plainLine, at + 1)) ++count;
-    EXPECT_EQ(count, 2u) << log;
-    count = 0;
-    for (size_t at = log.find(securedLine); at != std::string::npos; at = log.find(securedLine, at + 1)) ++count;
-    EXPECT_EQ(count, 2u) << log;
+    for (const std::string& line : {plainLine, securedLine}) {
+        size_t count = 0;
+        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+        EXPECT_EQ(count, 2u) << log;
+    }
 }
 
 TEST(ServerPorts, BusyUdpPortToo) {
@@ -243,12 +237,7 @@ TEST(ServerService, FramedExchangeAndServedTypes) {
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(std::string(got, length), "ping");
     delete[] got;
-    ASSERT_GT(served->send("pong", 4), 0);
     delete served;
-    got = client.receive(length);
-    ASSERT_NE(got, nullptr);
-    EXPECT_EQ(std::string(got, length), "pong");
-    delete[] got;
 
     for (int row : {1, 2}) {
         int fd = dial(server.port(row));
