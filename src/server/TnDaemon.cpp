@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "config/TnClientConfig.h"
 #include "core/TnStringList.h"
 #include "diag/TnDebug.h"
+#include "protocol/TnClient.h"
 #include "protocol/TnFile.h"
 #include "protocol/TnMacAddress.h"
 
@@ -48,8 +48,8 @@ bool TnDaemon::finish(TnConnection* connection) {
 }
 
 int TnDaemon::eventloop(int count) {
-    TnClientConfig config;  // read once, for the client flags
-    bool restrictDomain = (config.client_flags() & kRestrictDomain) != 0;
+    TnClient client;  // only its configuration is used: the client flags
+    bool restrictDomain = (client.config().client_flags() & kRestrictDomain) != 0;
     int handled = 0;
     for (;;) {
         if (count != -1 && count-- <= 0) return handled;
@@ -200,5 +200,5 @@ void TnDaemon::display() {
                         TnString(port(i)) + " type: " + porttype(i) + ".";
         tn_debug_line(TnDebug::kInfo, text);
     }
-    tn_debug_line(TnDebug::kInfo, TnString("INFO: mac address: ") + TnConnection::primarymacaddress().value());
+    tn_debug_line(TnDebug::kInfo, TnString("INFO: mac address: ") + TnClient::currentmacaddress().value());
 }

@@ -1,5 +1,6 @@
 #include "server/TnPreForkDaemon.h"
 
+#include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,10 +45,37 @@ public:
         sigprocmask(SIG_BLOCK, &set, &saved_);
     }
     ~PoolSignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    // For a new process: its own SIGCHLD is not held back once the fork is done.
+    void releaseChildSignal() { sigdelset(&saved_, SIGCHLD); }
 
 private:
     sigset_t saved_;
 };
+
+void installHandlers(PoolSignalsHeld& held, void (*term)(int), void (*hup)(int)) {
+    signal(SIGCHLD, SIG_DFL);
+    signal(SIGTERM, term);
+    signal(SIGHUP, hup);
+    held.releaseChildSignal();
+}
+
+// The parent takes SIGCHLD only while it sleeps between passes: a child that ends during a
+// pass cuts the next sleep short just like one that ends during it, so that its replacement
+// comes at once, and the tables change only between the steps of a pass.
+sigset_t sleepingMask;
+
+void holdChildSignal() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &set, &sleepingMask);
+    sigdelset(&sleepingMask, SIGCHLD);
+}
+
+void sleepFor(int seconds) {
+    timespec span = {seconds, 0};
+    pselect(0, nullptr, nullptr, nullptr, &span, &sleepingMask);
+}
 
 // Reaps pid if it has ended (or is no child of ours); true when its slot is free again.
 bool reaped(pid_t pid) {
@@ -146,6 +174,7 @@ void TnPreForkDaemon::announce() {
 }
 
 int TnPreForkDaemon::eventloop(int) {
+    holdChildSignal();
     signal(SIGCHLD, catchChild);
     signal(SIGTERM, shutdown);
     signal(SIGHUP, reset);
@@ -154,8 +183,7 @@ int TnPreForkDaemon::eventloop(int) {
         exitnow(1);
     }
     for (;;) {
-        // A child's exit cuts the sleep short, so that its replacement comes at once.
-        TnTime::sleep_seconds(1);
+        sleepFor(1);
         announce();
         if (tick_ % 86400 == 0) manageLogs();
         ++tick_;
@@ -209,7 +237,7 @@ int TnPreForkDaemon::shutdownSequence() {
             PoolSignalsHeld held;  // the handler must not reap the same children meanwhile
             catchChild(0);
         }
-        TnTime::sleep_seconds(2);
+        sleepFor(2);
     }
     kill(0, SIGTERM);
     if (_primary) _primary->cleanup();
@@ -228,12 +256,6 @@ pid_t TnPreForkDaemon::spawn() {
     }
     ++id_;
     return pid;
-}
-
-void TnPreForkDaemon::installChildHandlers(void (*term)(int), void (*hup)(int)) {
-    signal(SIGCHLD, SIG_DFL);
-    signal(SIGTERM, term);
-    signal(SIGHUP, hup);
 }
 
 void TnPreForkDaemon::serve() {
@@ -269,7 +291,7 @@ int TnPreForkDaemon::forkChild() {
             }
             return 0;
         }
-        installChildHandlers(shutdownChild, resetChild);
+        installHandlers(held, shutdownChild, resetChild);
     }
     startthread();
     serve();
@@ -289,7 +311,7 @@ int TnPreForkDaemon::forkKin(int index) {
             _kinpid[index] = pid;
             return 0;
         }
-        installChildHandlers(shutdownThread, resetThread);
+        installHandlers(held, shutdownThread, resetThread);
     }
     startthread();
     kinhandler(index);
@@ -309,7 +331,7 @@ int TnPreForkDaemon::forkThread(int index) {
             _helperpid[index] = pid;
             return 0;
         }
-        installChildHandlers(shutdownThread, resetThread);
+        installHandlers(held, shutdownThread, resetThread);
     }
     _helpers[index]();
     _shutdown = 1;

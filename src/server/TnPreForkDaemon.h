@@ -79,7 +79,6 @@ private:
     void topUp(bool& childDone);
     int shutdownSequence();
     void announce();
-    static void installChildHandlers(void (*term)(int), void (*hup)(int));
 
     int id_ = 1;
     int tick_ = 0;
