@@ -61,7 +61,7 @@ void installHandlers(PoolSignalsHeld& held, void (*term)(int), void (*hup)(int))
 
 // The parent takes SIGCHLD only while it sleeps between passes: a child that ends during a
 // pass cuts the next sleep short just like one that ends during it, so that its replacement
-// comes at once, and the tables change only between the steps of a pass.
+// comes at once, and the reaper changes the tables only while the parent sleeps.
 sigset_t sleepingMask;
 
 void holdChildSignal() {
@@ -233,10 +233,7 @@ int TnPreForkDaemon::shutdownSequence() {
         tn_debug_line(TnDebug::kInfo, TnString("INFO: waiting for threads to exit: ") + TnString(_proccount) + " left.",
                       true);
         if (_proccount < 1) break;
-        {
-            PoolSignalsHeld held;  // the handler must not reap the same children meanwhile
-            catchChild(0);
-        }
+        catchChild(0);  // SIGCHLD is held: the handler cannot reap the same children meanwhile
         sleepFor(2);
     }
     kill(0, SIGTERM);
