@@ -2,7 +2,7 @@
 # Installs the Debian packages tarn builds with; does nothing when they are all present.
 set -euo pipefail
 packages=(build-essential cmake ninja-build clang libclang-rt-14-dev zlib1g-dev libexpat1-dev libpcre3-dev
-          qtbase5-dev libgtest-dev libbenchmark-dev iproute2 util-linux)
+          qtbase5-dev libgtest-dev libbenchmark-dev iproute2 util-linux pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
