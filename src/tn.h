@@ -59,6 +59,8 @@
 #include "config/TnConfigHash.h"
 #include "config/TnConfigList.h"
 #include "config/TnDefaults.h"
+#include "server/TnDaemon.h"
+#include "server/TnPreForkDaemon.h"
 #include "server/TnServer.h"
 
 #endif

@@ -11,6 +11,10 @@ namespace util {
 QString buildDateString() {
     QDate date = QDate::currentDate();
     QTime time = QTime::currentTime();
+    return buildDateString(date, time);
+}
+
+QString buildDateString(const QDate& date, const QTime& time) {
     return QString("[%1-%2-%3 %4:%5:%6]")
         .arg(date.year(), 0, 10)
         .arg(date.month(), 0, 10)

@@ -72,4 +72,13 @@ bool enterPrivateSystem(std::string* why) {
 
 bool inPrivateSystem() { return entered; }
 
+bool freshNetwork(std::string* why) {
+    if (!entered) {
+        errno = EPERM;
+        return fail(why, "not in the private system");
+    }
+    if (unshare(CLONE_NEWNET) != 0) return fail(why, "unshare");
+    return loopbackUp(why);
+}
+
 }  // namespace support

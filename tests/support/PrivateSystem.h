@@ -19,6 +19,11 @@ bool enterPrivateSystem(std::string* why);
 // Whether enterPrivateSystem() succeeded in this process.
 bool inPrivateSystem();
 
+// Inside the private system: moves the calling process into another new network of its own,
+// set up the same way. The sockets of the previous one (connections lingering in TIME_WAIT
+// on a fixed port included) stay behind, so the next server binds that port at once.
+bool freshNetwork(std::string* why);
+
 }  // namespace support
 
 #endif
