@@ -19,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TnEnv second;
     second.revert(once);
     TnString twice = second.convert();
-    if (once.length() != twice.length() || memcmp(once.value(), twice.value(), once.length()) != 0) __builtin_trap();
+    // A process environment cannot hold NUL bytes, and strings compare as C text, so mount
+    // points that differ only after a NUL are one point: the text is stable only without them.
+    bool plain = memchr(text.value(), 0, text.length()) == nullptr;
+    if (plain && (once.length() != twice.length() || memcmp(once.value(), twice.value(), once.length()) != 0))
+        __builtin_trap();
 
     TnString user, password, share;
     TnStringList points;
