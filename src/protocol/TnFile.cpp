@@ -10,10 +10,8 @@
 
 namespace {
 
-bool writeAll(const TnString& path, const TnString& text, int flags) {
-    if (path.empty()) return false;
-    int fd = open(path.value(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+// Writes all of text to fd; false when a write fails first.
+bool writeFd(int fd, const TnString& text) {
     const char* p = text.value();
     int left = text.length();
     while (left > 0) {
@@ -23,8 +21,16 @@ bool writeAll(const TnString& path, const TnString& text, int flags) {
         p += n;
         left -= static_cast<int>(n);
     }
+    return left == 0;
+}
+
+bool writeAll(const TnString& path, const TnString& text, int flags) {
+    if (path.empty()) return false;
+    int fd = open(path.value(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool written = writeFd(fd, text);
     bool closed = close(fd) == 0;
-    return left == 0 && closed;
+    return written && closed;
 }
 
 }  // namespace
@@ -83,17 +89,8 @@ bool TnFile::replace(const TnString& path, const TnString& text) {
     int fd = mkstemp(name);
     bool good = fd >= 0;
     if (good) {
-        const char* p = text.value();
-        int left = text.length();
-        while (left > 0) {
-            ssize_t n = write(fd, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            p += n;
-            left -= static_cast<int>(n);
-        }
         // Other processes of the same user read it; mkstemp made it private to this one.
-        good = left == 0 && fchmod(fd, 0644) == 0;
+        good = writeFd(fd, text) && fchmod(fd, 0644) == 0;
         good = close(fd) == 0 && good;
         good = good && rename(name, path.value()) == 0;
         if (!good) unlink(name);

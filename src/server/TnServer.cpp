@@ -258,12 +258,8 @@ int TnServer::cleanup() {
 
 // ---- readiness --------------------------------------------------------------------------
 
-int TnServer::_ready(int mask) {
-    if (length_ == 0) {
-        pause(1000);
-        return status_ = -2;
-    }
-    fd_set set;
+// Puts every open port socket into set; returns the highest descriptor (-1 for none).
+int TnServer::_readset(fd_set& set) const {
     int top = -1;
     FD_ZERO(&set);
     for (int i = 0; i < length_; ++i) {
@@ -271,6 +267,16 @@ int TnServer::_ready(int mask) {
         FD_SET(socket_[i], &set);
         if (socket_[i] > top) top = socket_[i];
     }
+    return top;
+}
+
+int TnServer::_ready(int mask) {
+    if (length_ == 0) {
+        pause(1000);
+        return status_ = -2;
+    }
+    fd_set set;
+    int top = _readset(set);
     int ms = timeout_ > 0 ? timeout_ : 0;
     timeval tv;
     tv.tv_sec = ms / 1000;
@@ -303,13 +309,7 @@ int TnServer::_ready(int mask) {
 bool TnServer::ready(int mask) {
     if (length_ == 0) return false;
     fd_set set;
-    int top = -1;
-    FD_ZERO(&set);
-    for (int i = 0; i < length_; ++i) {
-        if (socket_[i] < 0 || socket_[i] >= FD_SETSIZE) continue;
-        FD_SET(socket_[i], &set);
-        if (socket_[i] > top) top = socket_[i];
-    }
+    int top = _readset(set);
     timeval none = {0, 0};
     if (select(top + 1, &set, nullptr, nullptr, &none) < 1) return false;
     for (int i = 0; i < length_; ++i)

@@ -1,6 +1,8 @@
 #ifndef TN_SERVER_TNSERVER_H
 #define TN_SERVER_TNSERVER_H
 
+#include <sys/select.h>
+
 #include "core/TnBase.h"
 #include "core/TnString.h"
 #include "diag/TnError.h"
@@ -83,6 +85,7 @@ protected:
     bool _openudp(int row);
     bool _bind(int fd, int row, int failure, const char* proto, bool withError);
     bool _adopt(int fd, int row);
+    int _readset(fd_set& set) const;
     void _hostname();
 
 private:

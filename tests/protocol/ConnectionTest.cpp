@@ -12,33 +12,21 @@
 #include <thread>
 #include <vector>
 
+#include "support/Support.h"
 #include "protocol/TnCompress.h"
 #include "protocol/TnConnection.h"
 #include "protocol/TnPack.h"
 
 namespace {
 
+using support::boundPort;
+using support::loopback;
+
 using Bytes = std::vector<unsigned char>;
 using Clock = std::chrono::steady_clock;
 
 long long msSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-sockaddr_in loopback(int port) {
-    sockaddr_in sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return sa;
-}
-
-int boundPort(int fd) {
-    sockaddr_in sa;
-    socklen_t len = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    return ntohs(sa.sin_port);
 }
 
 // A plain socket bound to 127.0.0.1 on an ephemeral port.

@@ -17,28 +17,15 @@
 
 namespace {
 
+using support::boundPort;
+using support::loopback;
+
 using Clock = std::chrono::steady_clock;
 
 const int kLoopback = 0x7F000001;
 
 long long msSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-int localPort(int fd) {
-    sockaddr_in sa;
-    socklen_t len = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    return ntohs(sa.sin_port);
-}
-
-sockaddr_in loopback(int port) {
-    sockaddr_in sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return sa;
 }
 
 // A connected client socket; the server's listen queue completes the handshake.
@@ -50,7 +37,7 @@ int dial(int port) {
 }
 
 // Which server port an accepted connection came in on.
-int servedPort(TnConnection* c) { return c ? localPort(c->sock()) : -1; }
+int servedPort(TnConnection* c) { return c ? boundPort(c->sock()) : -1; }
 
 class ShortBindRetry {
 public:
@@ -67,7 +54,7 @@ TEST(ServerPorts, EphemeralPortsAreReadBack) {
     EXPECT_EQ(server.error().integervalue(), -1);
     EXPECT_TRUE(server.active());
     EXPECT_EQ(server.address(0), kLoopback);
-    EXPECT_EQ(server.port(0), localPort(server.sock(0)));
+    EXPECT_EQ(server.port(0), boundPort(server.sock(0)));
     EXPECT_EQ(server.porttype(0), TnString("tcp"));
 
     TnServer udp;
@@ -214,7 +201,7 @@ TEST(ServerService, OrdinaryRowsComeFirstAndBitTwoIsReserved) {
         ASSERT_NE(fourth, nullptr);
         EXPECT_EQ(fourth->type(), TnConnection::kTcp);
         EXPECT_EQ(fourth->address().stringvalue(), TnString("127.0.0.1"));
-        EXPECT_EQ(fourth->port(), localPort(c));
+        EXPECT_EQ(fourth->port(), boundPort(c));
         delete fourth;
         for (int fd : {a, b, c, d}) close(fd);
     }
